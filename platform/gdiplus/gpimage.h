@@ -1,0 +1,58 @@
+#pragma once
+// Image services: an image opened from a file, its size and its EXIF properties in
+// the layout the callers walk (id, length, type, pointer to the value bytes).
+
+#include "platform/system/tobject.h"
+
+#include <QString>
+#include <cstdint>
+
+enum GpStatus : int {
+    Ok = 0,
+    GenericError = 1,
+    InvalidParameter = 2,
+    OutOfMemory = 3,
+    InsufficientBuffer = 5,
+    NotImplemented = 6,
+    Win32Error = 7,
+    UnknownImageFormat = 13,
+    PropertyNotFound = 19,
+};
+
+// One property of an image. Numbers in the value bytes are in host (little-endian)
+// order whatever the file's byte order is.
+struct PropertyItem {
+    uint32_t id;      // tag number; IFD1 (thumbnail) tags use the 0x5000 range
+    uint32_t length;  // bytes of the value
+    uint16_t type;    // 1 BYTE, 2 ASCII, 3 SHORT, 4 LONG, 5 RATIONAL, 7 UNDEFINED,
+                      // 9 SLONG, 10 SRATIONAL
+    void* value;      // points into the same buffer, after the records
+};
+
+class TGPImage : public TObject {
+public:
+    // Reads only what it needs to know the format, size and properties; pixels are
+    // decoded when drawn. An unreadable file still gives an object whose queries fail.
+    explicit TGPImage(const QString& fileName, bool useEmbeddedColorManagement = false);
+    ~TGPImage() override;
+
+    GpStatus GetLastStatus() const { return lastStatus_; }
+    // Pixel size; 0 when the image failed to load.
+    unsigned GetWidth();
+    unsigned GetHeight();
+
+    // Total bytes of all property items (records plus values) and their number.
+    GpStatus GetPropertySize(uint32_t* totalBufferSize, uint32_t* numProperties);
+    // Writes numProperties records followed by their values into `allItems`
+    // (totalBufferSize bytes, as GetPropertySize gave).
+    GpStatus GetAllPropertyItems(uint32_t totalBufferSize, uint32_t numProperties,
+                                 PropertyItem* allItems);
+
+    struct Data;  // the decoder's state, private to the image services
+
+protected:
+    GpStatus SetStatus(GpStatus s);
+
+    Data* d_ = nullptr;
+    GpStatus lastStatus_ = Ok;
+};

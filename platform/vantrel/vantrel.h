@@ -1,0 +1,21 @@
+#pragma once
+// libvantrel: lossless rotation and flipping of a JPEG file in place.
+
+#include <stdint.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+// Transforms the JPEG file at `path` (local 8-bit encoding) in place without
+// re-encoding: code 1 rotates 90 degrees clockwise, 2 rotates 180, 3 rotates 90
+// counter-clockwise, 4 flips vertically, 5 flips horizontally. Every marker segment
+// is kept; partial blocks at the right and bottom edges are dropped.
+// Returns 0 when the file now holds the transformed image. Any other value is a
+// failure, and then the file is byte-for-byte what it was.
+__attribute__((visibility("default"))) uint16_t vtJpegLosslessTransform(const char* path,
+                                                                       uint16_t code);
+
+#ifdef __cplusplus
+}
+#endif

@@ -1,0 +1,39 @@
+#pragma once
+// The progress window of the long loops on the GUI thread: a label, a progress bar
+// and a Cancel button. Setting the label, caption, range or position pumps the
+// pending window messages so the window repaints and Cancel can be clicked.
+// Without a display the same object draws a progress bar on stderr, and Ctrl+C
+// asks to cancel.
+
+#include <QString>
+
+class TComponent;
+class TfrmWait;
+class TerminalProgress;
+
+class TProgressWindow {
+public:
+    // Creates, places (centred on the owner form, or on the primary screen without
+    // one) and shows the window. An owner that is not a form raises EInvalidCast.
+    explicit TProgressWindow(TComponent* Owner);
+    // Hides the window at once; the form is released later by the message loop.
+    ~TProgressWindow();
+    TProgressWindow(const TProgressWindow&) = delete;
+    TProgressWindow& operator=(const TProgressWindow&) = delete;
+
+    void SetButtonCaption(const QString& S);
+    void SetCaptionText(const QString& s);
+    void SetLabelText(const QString& s);
+    void SetProgressBounds(int nFrom, int nTo);
+    void SetProgressBy(int By);
+    // Processes all pending window messages.
+    void Update();
+    // True when the window exists and the user asked to cancel.
+    bool WantCancel() const;
+
+    TfrmWait* Form() const { return frmWait; }
+
+private:
+    TfrmWait* frmWait = nullptr;
+    TerminalProgress* terminal = nullptr;  // used instead of the form without a display
+};

@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Installs every Debian package that building, testing and running Orlisk needs.
+# Idempotent: packages already present are left alone and nothing is fetched.
+set -euo pipefail
+
+packages=(
+  build-essential cmake pkg-config
+  qt6-base-dev qt6-base-dev-tools libqt6svg6
+  libturbojpeg0-dev libjpeg62-turbo-dev libexif-dev
+  libgtest-dev googletest
+  # oracles and peers used by the tests and the benchmarks
+  libjpeg-turbo-progs libimage-exiftool-perl exiftran jhead
+  # a real display for the program under test, and fonts for offscreen drawing
+  xvfb xauth x11-utils fonts-dejavu-core
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq
+$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -1,0 +1,88 @@
+#include "tests/support/files.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <cstdlib>
+#include <fcntl.h>
+#include <stdexcept>
+
+namespace testsupport {
+
+QByteArray ReadFile(const QString& path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) return QByteArray();
+    return f.readAll();
+}
+
+void WriteFile(const QString& path, const QByteArray& bytes) {
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(bytes) != bytes.size())
+        throw std::runtime_error("cannot write " + path.toStdString());
+}
+
+FileStat Stat(const QString& path) {
+    FileStat s;
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0) return s;
+    s.exists = true;
+    s.atime = st.st_atim;
+    s.mtime = st.st_mtim;
+    s.mode = st.st_mode;
+    return s;
+}
+
+void SetTimes(const QString& path, long long sec, long nsec) {
+    struct timespec t[2];
+    t[0].tv_sec = t[1].tv_sec = static_cast<time_t>(sec);
+    t[0].tv_nsec = t[1].tv_nsec = nsec;
+    if (::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), t, 0) != 0)
+        throw std::runtime_error("cannot set times of " + path.toStdString());
+}
+
+TempDir::TempDir() : dir_(QDir::tempPath() + "/orlisk-test-XXXXXX") {
+    if (!dir_.isValid()) throw std::runtime_error("cannot make a temporary folder");
+}
+
+namespace {
+QByteArray getenvOrNull(const char* name) {
+    const char* v = std::getenv(name);
+    return v ? QByteArray(v) : QByteArray();
+}
+void restore(const char* name, const QByteArray& old) {
+    if (old.isNull())
+        unsetenv(name);
+    else
+        setenv(name, old.constData(), 1);
+}
+}  // namespace
+
+TempHome::TempHome()
+    : oldHome_(getenvOrNull("HOME")),
+      oldConfig_(getenvOrNull("XDG_CONFIG_HOME")),
+      oldRuntime_(getenvOrNull("XDG_RUNTIME_DIR")) {
+    QDir().mkpath(ConfigHome());
+    QDir().mkpath(RuntimeDir());
+    QFile::setPermissions(RuntimeDir(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                            QFileDevice::ExeOwner);
+    setenv("HOME", QFile::encodeName(Path()).constData(), 1);
+    setenv("XDG_CONFIG_HOME", QFile::encodeName(ConfigHome()).constData(), 1);
+    setenv("XDG_RUNTIME_DIR", QFile::encodeName(RuntimeDir()).constData(), 1);
+}
+
+TempHome::~TempHome() {
+    restore("HOME", oldHome_);
+    restore("XDG_CONFIG_HOME", oldConfig_);
+    restore("XDG_RUNTIME_DIR", oldRuntime_);
+}
+
+QProcessEnvironment TempHome::Env() const {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("HOME", Path());
+    env.insert("XDG_CONFIG_HOME", ConfigHome());
+    env.insert("XDG_RUNTIME_DIR", RuntimeDir());
+    return env;
+}
+
+}  // namespace testsupport
