@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake pkg-config
-  qt6-base-dev qt6-base-dev-tools libqt6svg6
+  qt6-base-dev qt6-base-dev-tools libqt6svg6 qt6-image-formats-plugins
   libturbojpeg0-dev libjpeg62-turbo-dev libexif-dev
   libgtest-dev googletest
   # oracles and peers used by the tests and the benchmarks
