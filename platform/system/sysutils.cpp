@@ -58,25 +58,27 @@ QString ExtractFilePath(const QString& path) {
     return slash < 0 ? QString() : path.left(slash + 1);
 }
 
+namespace {
+int hexDigit(char16_t c) {
+    if (c >= u'0' && c <= u'9') return c - u'0';
+    if (c >= u'a' && c <= u'f') return c - u'a' + 10;
+    if (c >= u'A' && c <= u'F') return c - u'A' + 10;
+    return -1;
+}
+}  // namespace
+
 bool TryStrToInt(const QString& s, int& value) {
     qsizetype i = 0;
     const qsizetype n = s.size();
     while (i < n && s[i] == u' ') ++i;
     bool negative = false;
     if (i < n && (s[i] == u'-' || s[i] == u'+')) negative = s[i++] == u'-';
-    if (i >= n) return false;
-    if (s[i] == u'$') {
+    if (i < n && s[i] == u'$') {
         ++i;
         if (i >= n || n - i > 8) return false;
         quint32 v = 0;
         for (; i < n; ++i) {
-            const int d = QChar(s[i]).isDigit() && s[i].unicode() < 0x80
-                              ? s[i].unicode() - u'0'
-                              : (s[i].unicode() >= u'a' && s[i].unicode() <= u'f')
-                                    ? s[i].unicode() - u'a' + 10
-                                    : (s[i].unicode() >= u'A' && s[i].unicode() <= u'F')
-                                          ? s[i].unicode() - u'A' + 10
-                                          : -1;
+            const int d = hexDigit(s[i].unicode());
             if (d < 0) return false;
             v = v * 16 + static_cast<quint32>(d);
         }
@@ -84,12 +86,13 @@ bool TryStrToInt(const QString& s, int& value) {
         value = static_cast<int>(v);
         return true;
     }
+    if (i >= n) return false;
     qint64 v = 0;
     for (; i < n; ++i) {
         const char16_t c = s[i].unicode();
         if (c < u'0' || c > u'9') return false;
         v = v * 10 + (c - u'0');
-        if (v > 2147483648LL) return false;
+        if (v > 2147483648LL) return false;  // stops growth long before overflow
     }
     if (negative) v = -v;
     if (v > 2147483647LL) return false;

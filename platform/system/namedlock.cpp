@@ -1,0 +1,83 @@
+#include "platform/system/namedlock.h"
+
+#include <QFile>
+#include <cerrno>
+#include <fcntl.h>
+#include <memory>
+#include <sys/file.h>
+#include <unistd.h>
+
+namespace {
+
+const QString kGlobalPrefix = QStringLiteral("Global\\");
+
+QString fileNameOf(const QString& name) {
+    QString n = name;
+    n.replace(u'\\', u'-').replace(u'/', u'-');
+    return n + QStringLiteral(".lock");
+}
+
+// Opens without following links (a planted link in /tmp must not make us create or
+// lock another file) and read-only, which is all flock() needs: so a lock file in
+// /tmp made by another user still works for everyone.
+int openLockFile(const QString& path) {
+    const QByteArray p = QFile::encodeName(path);
+    int fd = ::open(p.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    if (fd < 0 && errno == ENOENT)
+        fd = ::open(p.constData(), O_RDONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0644);
+    if (fd < 0 && errno == EEXIST)  // made by another process just now
+        fd = ::open(p.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    return fd;
+}
+
+std::unique_ptr<NamedLock>& instanceLock(int which) {
+    static std::unique_ptr<NamedLock> locks[2];
+    return locks[which];
+}
+
+}  // namespace
+
+QString NamedLock::FilePathFor(const QString& name) {
+    if (name.startsWith(kGlobalPrefix)) return QStringLiteral("/tmp/") + fileNameOf(name);
+    const QString runtime = QFile::decodeName(qgetenv("XDG_RUNTIME_DIR"));
+    if (!runtime.isEmpty() && runtime.startsWith(u'/')) return runtime + u'/' + fileNameOf(name);
+    // /tmp is shared by every user, while a plain name belongs to one user's session.
+    return QStringLiteral("/tmp/%1-%2.lock").arg(fileNameOf(name).chopped(5)).arg(::getuid());
+}
+
+NamedLock::NamedLock(const QString& name) : path_(FilePathFor(name)) {
+    const int fd = openLockFile(path_);
+    if (fd < 0) return;
+    // Shared, so that every running instance holds it, as every instance holds a
+    // handle of the same mutex: the lock shows a running window mode until the last
+    // one ends. Never waited on.
+    if (::flock(fd, LOCK_SH | LOCK_NB) != 0) {
+        ::close(fd);
+        return;
+    }
+    fd_ = fd;
+}
+
+NamedLock::~NamedLock() {
+    if (fd_ >= 0) ::close(fd_);
+}
+
+bool NamedLock::IsLocked(const QString& filePath) {
+    const int fd = ::open(QFile::encodeName(filePath).constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    if (fd < 0) return false;
+    // A separate open file description conflicts with every other holder, even one
+    // in this process.
+    const bool locked = ::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+    ::close(fd);
+    return locked;
+}
+
+void CreateInstanceMutexes(const QString& name) {
+    instanceLock(0) = std::make_unique<NamedLock>(name);
+    instanceLock(1) = std::make_unique<NamedLock>(kGlobalPrefix + name);
+}
+
+void CloseInstanceMutexes() {
+    instanceLock(0).reset();
+    instanceLock(1).reset();
+}
