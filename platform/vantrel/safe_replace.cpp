@@ -1,0 +1,339 @@
+// Replacing a JPEG file by its transformed copy without ever leaving it half-written.
+//
+// The original is read whole into memory, transformed there, and the result goes to
+// a fresh temporary file beside it (same folder, so rename(2) is atomic), which is
+// written fully, given the original's owner, extended attributes and mode, synced,
+// read back and decoded once. Only then does it replace the original: by rename, or,
+// for a file with several hard links, by rewriting the original in place from the
+// verified bytes (the links stay one file), with the old bytes put back from memory
+// when that rewrite fails. The folder is synced last.
+//
+// Statuses (diagnosis only, not a promise of the interface):
+//   1 bad argument (empty path, code outside 1..5)   11 writing the copy failed
+//   2 no such file                                   12 owner/xattrs/mode not copied
+//   3 cannot open, or not a regular file             13 fsync of the copy failed
+//   4 file above 1 GiB or image above 2^29 pixels    14 copy does not read back/decode
+//   5 read error or file changed while read          15 rename failed
+//   6 not a JPEG                                     16 target replaced meanwhile
+//   7 unsupported coding (arithmetic, lossless...)   17 in-place rewrite failed,
+//   8 damaged or refused headers                        original restored
+//   9 image data refused (truncated, corrupt)       18 restoring failed as well
+//  10 no temporary file beside the target            19 out of memory, 20 internal
+// Statuses 1..17 leave the file byte-for-byte as it was; 18 keeps the verified copy
+// (the temporary file) on disk, as the last good data.
+
+#include "platform/vantrel/vantrel_internal.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <memory>
+#include <new>
+#include <string>
+#include <sys/random.h>
+#include <sys/stat.h>
+#include <sys/xattr.h>
+#include <time.h>
+#include <unistd.h>
+#include <vector>
+
+namespace vantrel {
+
+int FileOps::Open(const char* path, int flags, mode_t mode) { return ::open(path, flags, mode); }
+ssize_t FileOps::Pwrite(int fd, const void* buf, size_t count, off_t offset) {
+    return ::pwrite(fd, buf, count, offset);
+}
+ssize_t FileOps::Pread(int fd, void* buf, size_t count, off_t offset) {
+    return ::pread(fd, buf, count, offset);
+}
+int FileOps::Fsync(int fd) { return ::fsync(fd); }
+int FileOps::Ftruncate(int fd, off_t length) { return ::ftruncate(fd, length); }
+int FileOps::Rename(const char* from, const char* to) { return ::rename(from, to); }
+
+namespace {
+
+// Chunks stay well below the 2 GiB that one read or write may move.
+constexpr size_t kChunk = size_t{1} << 28;
+
+class Fd {
+public:
+    explicit Fd(int fd = -1) : fd_(fd) {}
+    ~Fd() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    int get() const { return fd_; }
+
+private:
+    int fd_;
+};
+
+// Removes the temporary file unless told to keep it.
+class TempFile {
+public:
+    explicit TempFile(std::string path) : path_(std::move(path)) {}
+    ~TempFile() {
+        if (!keep_) ::unlink(path_.c_str());
+    }
+    TempFile(const TempFile&) = delete;
+    TempFile& operator=(const TempFile&) = delete;
+    const char* path() const { return path_.c_str(); }
+    void Keep() { keep_ = true; }
+    void Remove() {
+        ::unlink(path_.c_str());
+        keep_ = true;
+    }
+
+private:
+    std::string path_;
+    bool keep_ = false;
+};
+
+struct Bytes {
+    std::unique_ptr<uint8_t[]> data;
+    size_t size = 0;
+};
+
+bool WriteAll(FileOps& ops, int fd, const uint8_t* data, size_t size) {
+    size_t done = 0;
+    while (done < size) {
+        const size_t chunk = std::min(size - done, kChunk);
+        const ssize_t n = ops.Pwrite(fd, data + done, chunk, static_cast<off_t>(done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;  // a write that moves nothing would loop forever
+        done += static_cast<size_t>(n);
+    }
+    return true;
+}
+
+// Reads exactly `size` bytes from offset 0; false on error or early end.
+bool ReadExactly(FileOps& ops, int fd, uint8_t* data, size_t size) {
+    size_t done = 0;
+    while (done < size) {
+        const size_t chunk = std::min(size - done, kChunk);
+        const ssize_t n = ops.Pread(fd, data + done, chunk, static_cast<off_t>(done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        done += static_cast<size_t>(n);
+    }
+    return true;
+}
+
+// True when nothing follows the first `size` bytes.
+bool AtEnd(FileOps& ops, int fd, size_t size) {
+    uint8_t probe;
+    for (;;) {
+        const ssize_t n = ops.Pread(fd, &probe, 1, static_cast<off_t>(size));
+        if (n < 0 && errno == EINTR) continue;
+        return n == 0;
+    }
+}
+
+int FsyncRetry(FileOps& ops, int fd) {
+    int rc;
+    do {
+        rc = ops.Fsync(fd);
+    } while (rc != 0 && errno == EINTR);
+    return rc;
+}
+
+Status ReadOriginal(FileOps& ops, int fd, const struct stat& st, Bytes& bytes) {
+    if (st.st_size < 0) return kReadFailed;
+    if (static_cast<uint64_t>(st.st_size) > kMaxFileSize) return kTooLarge;
+    bytes.size = static_cast<size_t>(st.st_size);
+    bytes.data.reset(new (std::nothrow) uint8_t[bytes.size + 1]);
+    if (!bytes.data) return kNoMemory;
+    if (!ReadExactly(ops, fd, bytes.data.get(), bytes.size)) return kReadFailed;
+    if (!AtEnd(ops, fd, bytes.size)) return kReadFailed;  // grew while we read
+    return kOk;
+}
+
+std::string FolderOf(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+std::string RandomName() {
+    uint64_t r = 0;
+    if (getrandom(&r, sizeof r, GRND_NONBLOCK) != static_cast<ssize_t>(sizeof r)) {
+        struct timespec ts {};
+        clock_gettime(CLOCK_MONOTONIC, &ts);
+        r = (uint64_t(ts.tv_sec) * 1000000007u) ^ uint64_t(ts.tv_nsec) ^
+            (uint64_t(getpid()) << 40) ^ reinterpret_cast<uintptr_t>(&ts);
+    }
+    char name[40];
+    std::snprintf(name, sizeof name, ".vantrel-%016llx.tmp", static_cast<unsigned long long>(r));
+    return name;
+}
+
+// Creates the temporary file with O_EXCL, so an existing file (or a planted link) is
+// never opened; it is readable too, for the check after writing.
+int CreateTemp(FileOps& ops, const std::string& folder, std::string& path) {
+    for (int attempt = 0; attempt < 16; ++attempt) {
+        path = folder + (folder == "/" ? "" : "/") + RandomName();
+        const int fd = ops.Open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW,
+                                S_IRUSR | S_IWUSR);
+        if (fd >= 0 || errno != EEXIST) return fd;
+    }
+    return -1;
+}
+
+bool Ignorable(int err) { return err == ENOTSUP || err == EOPNOTSUPP || err == EPERM || err == EACCES; }
+
+// Every extended attribute the kernel lets us set again: user.* always, security.*
+// and trusted.* where permitted, ACLs where the file system has them.
+bool CopyXattrs(int from, int to) {
+    std::vector<char> names;
+    for (int attempt = 0;; ++attempt) {
+        const ssize_t size = flistxattr(from, nullptr, 0);
+        if (size < 0) return Ignorable(errno);
+        if (size == 0) return true;
+        names.resize(static_cast<size_t>(size));
+        const ssize_t got = flistxattr(from, names.data(), names.size());
+        if (got >= 0) {
+            names.resize(static_cast<size_t>(got));
+            break;
+        }
+        if (errno != ERANGE || attempt == 3) return false;  // list grew: ask again
+    }
+    std::vector<char> value;
+    for (size_t pos = 0; pos < names.size();) {
+        const char* name = names.data() + pos;
+        const size_t len = strnlen(name, names.size() - pos);
+        if (pos + len >= names.size()) break;  // unterminated last name
+        pos += len + 1;
+        ssize_t got = -1;
+        for (int attempt = 0; attempt < 4; ++attempt) {
+            const ssize_t size = fgetxattr(from, name, nullptr, 0);
+            if (size < 0) break;
+            value.resize(static_cast<size_t>(size));
+            got = fgetxattr(from, name, value.data(), value.size());
+            if (got >= 0 || errno != ERANGE) break;
+        }
+        if (got < 0) {
+            if (errno == ENODATA || Ignorable(errno)) continue;  // removed meanwhile
+            return false;
+        }
+        if (fsetxattr(to, name, value.data(), static_cast<size_t>(got), 0) != 0 &&
+            !Ignorable(errno))
+            return false;
+    }
+    return true;
+}
+
+// Owner first (a chown may clear set-id bits), then xattrs (an ACL may touch the mode
+// bits), then the mode.
+bool CopyMetadata(int from, int to, const struct stat& st) {
+    if (fchown(to, st.st_uid, st.st_gid) != 0) {
+        if (errno != EPERM) return false;
+        if (fchown(to, static_cast<uid_t>(-1), st.st_gid) != 0 && errno != EPERM) return false;
+    }
+    if (!CopyXattrs(from, to)) return false;
+    return fchmod(to, st.st_mode & 07777) == 0;
+}
+
+bool SameFile(const struct stat& a, const struct stat& b) {
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+void SyncFolder(const std::string& folder) {
+    // The rename is done; a folder that cannot be synced does not undo it.
+    Fd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dir.get() >= 0) ::fsync(dir.get());
+}
+
+bool Rewrite(FileOps& ops, int fd, const uint8_t* data, size_t size) {
+    return WriteAll(ops, fd, data, size) &&
+           ops.Ftruncate(fd, static_cast<off_t>(size)) == 0 && FsyncRetry(ops, fd) == 0;
+}
+
+// The hard-linked case: the links must stay one file, so the original's own inode is
+// rewritten from the verified copy.
+Status RewriteInPlace(FileOps& ops, const std::string& target, const struct stat& st,
+                      const Bytes& original, const JpegBuffer& result, TempFile& temp) {
+    Fd fd(ops.Open(target.c_str(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW, 0));
+    if (fd.get() < 0) return kInPlaceFailed;
+    struct stat now {};
+    if (fstat(fd.get(), &now) != 0 || !SameFile(st, now)) return kChanged;
+    if (Rewrite(ops, fd.get(), result.data.get(), result.size)) return kOk;
+    if (Rewrite(ops, fd.get(), original.data.get(), original.size)) return kInPlaceFailed;
+    temp.Keep();
+    return kRestoreFailed;
+}
+
+}  // namespace
+
+Status TransformFile(const char* path, uint16_t code, FileOps& ops) {
+    if (path == nullptr || *path == '\0' || code < 1 || code > 5) return kBadArgument;
+
+    // A link is followed to its target, so that the copy lies beside the target and
+    // the link stays a link.
+    std::unique_ptr<char, decltype(&std::free)> real(realpath(path, nullptr), &std::free);
+    if (!real) return errno == ENOENT || errno == ENOTDIR ? kMissing : kOpenFailed;
+    const std::string target(real.get());
+
+    Fd source(ops.Open(target.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW, 0));
+    if (source.get() < 0) return errno == ENOENT ? kMissing : kOpenFailed;
+    struct stat st {};
+    if (fstat(source.get(), &st) != 0 || !S_ISREG(st.st_mode)) return kOpenFailed;
+
+    Bytes original;
+    Status status = ReadOriginal(ops, source.get(), st, original);
+    if (status != kOk) return status;
+
+    FrameInfo frame;
+    status = ProbeFrame(original.data.get(), original.size, frame);
+    if (status != kOk) return status;
+    JpegBuffer result;
+    status = TransformBuffer(original.data.get(), original.size, frame, code, result);
+    if (status != kOk) return status;
+    int width = 0, height = 0;
+    TransformedSize(frame, code, width, height);
+
+    const std::string folder = FolderOf(target);
+    std::string tempPath;
+    Fd tempFd(CreateTemp(ops, folder, tempPath));
+    if (tempFd.get() < 0) return kTempFailed;
+    TempFile temp(tempPath);
+
+    const bool inPlace = st.st_nlink > 1;
+    if (!WriteAll(ops, tempFd.get(), result.data.get(), result.size)) return kWriteFailed;
+    if (!inPlace && !CopyMetadata(source.get(), tempFd.get(), st)) return kMetadataFailed;
+    if (FsyncRetry(ops, tempFd.get()) != 0) return kSyncFailed;
+
+    // The check reads the copy back, so it tests what the file holds, not what we
+    // meant to write.
+    {
+        std::unique_ptr<uint8_t[]> back(new (std::nothrow) uint8_t[result.size]);
+        if (!back) return kNoMemory;
+        if (!ReadExactly(ops, tempFd.get(), back.get(), result.size) ||
+            !AtEnd(ops, tempFd.get(), result.size) ||
+            std::memcmp(back.get(), result.data.get(), result.size) != 0 ||
+            !DecodesAs(back.get(), result.size, width, height))
+            return kVerifyFailed;
+    }
+
+    if (inPlace) {
+        status = RewriteInPlace(ops, target, st, original, result, temp);
+        if (status == kOk) {
+            temp.Remove();  // only now that the rewrite is synced
+            SyncFolder(folder);
+        }
+        return status;
+    }
+
+    struct stat now {};
+    if (::stat(target.c_str(), &now) != 0 || !SameFile(st, now)) return kChanged;
+    if (ops.Rename(temp.path(), target.c_str()) != 0) return kReplaceFailed;
+    temp.Keep();  // it is the target now
+    SyncFolder(folder);
+    return kOk;
+}
+
+}  // namespace vantrel

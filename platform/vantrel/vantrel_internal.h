@@ -1,0 +1,90 @@
+#pragma once
+// Inside libvantrel: the TurboJPEG work on buffers (transform.cpp) and the safe
+// replacement of the file (safe_replace.cpp). Not part of the library's interface.
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <sys/types.h>
+
+namespace vantrel {
+
+// Failure classes; the values are for diagnosis only (see safe_replace.cpp).
+enum Status : uint16_t {
+    kOk = 0,
+    kBadArgument = 1,     // empty path or code outside 1..5
+    kMissing = 2,         // no such file
+    kOpenFailed = 3,      // cannot be opened for reading, or not a regular file
+    kTooLarge = 4,        // file above kMaxFileSize or image above kMaxPixels
+    kReadFailed = 5,      // read error, or the file changed size while being read
+    kNotJpeg = 6,         // no SOI at the start
+    kUnsupported = 7,     // arithmetic, lossless, hierarchical, not 8-bit, odd layout
+    kBadHeader = 8,       // markers before the image data are damaged or refused
+    kCorrupt = 9,         // TurboJPEG refused the image data (truncated, corrupt)
+    kTempFailed = 10,     // no temporary file could be made beside the target
+    kWriteFailed = 11,    // writing the temporary file failed (full disk...)
+    kMetadataFailed = 12, // owner, mode or extended attributes could not be copied
+    kSyncFailed = 13,     // fsync of the temporary file failed
+    kVerifyFailed = 14,   // the written copy does not read back or decode as expected
+    kReplaceFailed = 15,  // rename over the original failed
+    kChanged = 16,        // the target is no longer the file that was read
+    kInPlaceFailed = 17,  // hard-linked file: in-place rewrite failed, original restored
+    kRestoreFailed = 18,  // ... and restoring the original bytes failed too
+    kNoMemory = 19,
+    kInternal = 20,       // an unexpected exception
+};
+
+inline constexpr size_t kMaxFileSize = size_t{1} << 30;
+inline constexpr uint64_t kMaxPixels = uint64_t{1} << 29;
+
+// What the frame header of the first frame says, read before TurboJPEG sees the file.
+struct FrameInfo {
+    int width = 0, height = 0;
+    int components = 0;
+    int mcuWidth = 8, mcuHeight = 8;  // in pixels
+    bool progressive = false;
+};
+
+// Walks the marker segments up to the first frame header, bounded by `size`.
+// Accepts only 8-bit Huffman-coded baseline, extended or progressive frames.
+Status ProbeFrame(const uint8_t* data, size_t size, FrameInfo& frame);
+
+// Width and height of the result of `code` (1..5) with partial edge blocks dropped,
+// the way TurboJPEG's TJXOPT_TRIM drops them.
+void TransformedSize(const FrameInfo& frame, uint16_t code, int& width, int& height);
+
+// A buffer allocated by TurboJPEG.
+struct TjFree {
+    void operator()(unsigned char* p) const;
+};
+struct JpegBuffer {
+    std::unique_ptr<unsigned char, TjFree> data;
+    size_t size = 0;
+};
+
+// Lossless transform of a whole JPEG in memory: every marker copied, partial edge
+// blocks dropped, progressive output for progressive input.
+Status TransformBuffer(const uint8_t* data, size_t size, const FrameInfo& frame,
+                       uint16_t code, JpegBuffer& out);
+
+// Decodes the whole image data once (at 1/8 scale: every coefficient is still
+// entropy-decoded) and checks that it is `width` x `height`. Any warning counts as
+// failure, so truncation and corrupt data show.
+bool DecodesAs(const uint8_t* data, size_t size, int width, int height);
+
+// The system calls of the replacement, virtual so that tests can inject faults.
+class FileOps {
+public:
+    virtual ~FileOps() = default;
+    virtual int Open(const char* path, int flags, mode_t mode);
+    virtual ssize_t Pwrite(int fd, const void* buf, size_t count, off_t offset);
+    virtual ssize_t Pread(int fd, void* buf, size_t count, off_t offset);
+    virtual int Fsync(int fd);
+    virtual int Ftruncate(int fd, off_t length);
+    virtual int Rename(const char* from, const char* to);
+};
+
+// The whole job of vtJpegLosslessTransform with the given system calls.
+Status TransformFile(const char* path, uint16_t code, FileOps& ops);
+
+}  // namespace vantrel

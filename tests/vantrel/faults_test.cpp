@@ -1,0 +1,242 @@
+// Faults injected at each step of the safe write, through the library's FileOps seam.
+// The library exports only vtJpegLosslessTransform, so its inside is compiled into
+// this test program as well.
+
+#include "platform/vantrel/safe_replace.cpp"
+#include "platform/vantrel/transform.cpp"
+
+#include "tests/vantrel/helpers.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace testsupport;
+using vantreltest::Entries;
+using vantreltest::LikeJpegtran;
+using vantreltest::Spec;
+
+namespace {
+
+enum class Fault {
+    None,
+    ShortWrites,      // EINTR and small pieces: must still succeed
+    TempWrite,        // the disk fills up half-way through the copy
+    TempFsync,
+    TempCorrupted,    // the copy silently loses its last bytes
+    Rename,
+    InPlaceWrite,     // hard link: the rewrite stops half-way
+    InPlaceFsync,
+    InPlaceAndRestore // ... and putting the old bytes back fails as well
+};
+
+// Real system calls, with one fault at the chosen step. The temporary file is the one
+// opened with O_EXCL, the in-place target the one opened for writing without O_CREAT.
+class FaultyOps : public vantrel::FileOps {
+public:
+    explicit FaultyOps(Fault fault) : fault_(fault) {}
+
+    int Open(const char* path, int flags, mode_t mode) override {
+        const int fd = FileOps::Open(path, flags, mode);
+        if (fd >= 0 && (flags & O_EXCL)) temp_ = fd;
+        if (fd >= 0 && (flags & O_ACCMODE) == O_WRONLY && !(flags & O_CREAT)) target_ = fd;
+        return fd;
+    }
+    ssize_t Pwrite(int fd, const void* buf, size_t count, off_t offset) override {
+        if (fault_ == Fault::ShortWrites) {
+            if (++calls_ % 3 == 1) {
+                errno = EINTR;
+                return -1;
+            }
+            return FileOps::Pwrite(fd, buf, std::min<size_t>(count, 777), offset);
+        }
+        if (fd == temp_ && fault_ == Fault::TempWrite)
+            return Failing(fd, buf, count, offset, ++tempWrites_, false);
+        if (fd == temp_ && fault_ == Fault::TempCorrupted && count > 2)
+            return FileOps::Pwrite(fd, buf, count - 2, offset) < 0 ? -1 : ssize_t(count);
+        if (fd == target_ && fault_ == Fault::InPlaceWrite)
+            return Failing(fd, buf, count, offset, ++targetWrites_, true);
+        if (fd == target_ && fault_ == Fault::InPlaceAndRestore)
+            return Failing(fd, buf, count, offset, ++targetWrites_, false);
+        return FileOps::Pwrite(fd, buf, count, offset);
+    }
+    ssize_t Pread(int fd, void* buf, size_t count, off_t offset) override {
+        if (fault_ == Fault::ShortWrites && count > 1)  // short reads too
+            return FileOps::Pread(fd, buf, std::min<size_t>(count, 555), offset);
+        return FileOps::Pread(fd, buf, count, offset);
+    }
+    int Fsync(int fd) override {
+        if ((fd == temp_ && fault_ == Fault::TempFsync) ||
+            (fd == target_ && fault_ == Fault::InPlaceFsync && !failed_)) {
+            failed_ = true;
+            errno = EIO;
+            return -1;
+        }
+        return FileOps::Fsync(fd);
+    }
+    int Rename(const char* from, const char* to) override {
+        if (fault_ == Fault::Rename) {
+            errno = EXDEV;
+            return -1;
+        }
+        return FileOps::Rename(from, to);
+    }
+
+private:
+    // The first write moves half its bytes for real, the second reports a full disk;
+    // later ones work again when `recover` (the restore after a failed rewrite).
+    ssize_t Failing(int fd, const void* buf, size_t count, off_t offset, int nth, bool recover) {
+        if (nth == 1 && count > 1) return FileOps::Pwrite(fd, buf, count / 2, offset);
+        if (nth <= 2 || !recover) {
+            errno = ENOSPC;
+            return -1;
+        }
+        return FileOps::Pwrite(fd, buf, count, offset);
+    }
+
+    Fault fault_;
+    int temp_ = -1, target_ = -1;
+    int calls_ = 0, tempWrites_ = 0, targetWrites_ = 0;
+    bool failed_ = false;
+};
+
+struct Case {
+    const char* name;
+    Fault fault;
+    bool hardLinked;
+    vantrel::Status expected;
+};
+
+class SafeWrite : public ::testing::TestWithParam<Case> {};
+
+TEST_P(SafeWrite, FaultLeavesTheOriginalAndNoCopy) {
+    const Case& c = GetParam();
+    TempDir dir;
+    const QString path = dir.File("p.jpg");
+    const QByteArray input = MakeJpeg(Spec(61, 45, Sampling::S420));
+    WriteFile(path, input);
+    QStringList names{"p.jpg"};
+    if (c.hardLinked) {
+        ASSERT_EQ(::link(QFile::encodeName(path).constData(),
+                         QFile::encodeName(dir.File("q.jpg")).constData()), 0);
+        names << "q.jpg";
+    }
+
+    FaultyOps ops(c.fault);
+    EXPECT_EQ(vantrel::TransformFile(QFile::encodeName(path).constData(), 1, ops), c.expected);
+    if (c.expected == vantrel::kOk) {
+        EXPECT_TRUE(LikeJpegtran(ReadFile(path), input, 1));
+    } else {
+        EXPECT_EQ(ReadFile(path), input);
+    }
+    if (c.hardLinked) {
+        EXPECT_EQ(ReadFile(dir.File("q.jpg")), ReadFile(path));
+    }
+    EXPECT_EQ(Entries(dir.Path()), names);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Steps, SafeWrite,
+    ::testing::Values(Case{"ShortWrites", Fault::ShortWrites, false, vantrel::kOk},
+                      Case{"ShortWritesHardLinked", Fault::ShortWrites, true, vantrel::kOk},
+                      Case{"Write", Fault::TempWrite, false, vantrel::kWriteFailed},
+                      Case{"WriteHardLinked", Fault::TempWrite, true, vantrel::kWriteFailed},
+                      Case{"Fsync", Fault::TempFsync, false, vantrel::kSyncFailed},
+                      Case{"Check", Fault::TempCorrupted, false, vantrel::kVerifyFailed},
+                      Case{"Rename", Fault::Rename, false, vantrel::kReplaceFailed},
+                      Case{"InPlaceWrite", Fault::InPlaceWrite, true, vantrel::kInPlaceFailed},
+                      Case{"InPlaceFsync", Fault::InPlaceFsync, true, vantrel::kInPlaceFailed}),
+    [](const ::testing::TestParamInfo<Case>& p) { return std::string(p.param.name); });
+
+TEST(SafeWrite, FailedRestoreKeepsTheVerifiedCopy) {
+    // Both the rewrite and the putting back fail: the original is damaged, so the
+    // verified copy is the last good data and stays.
+    TempDir dir;
+    const QString path = dir.File("p.jpg");
+    const QByteArray input = MakeJpeg(Spec(64, 48));
+    WriteFile(path, input);
+    ASSERT_EQ(::link(QFile::encodeName(path).constData(),
+                     QFile::encodeName(dir.File("q.jpg")).constData()), 0);
+    FaultyOps ops(Fault::InPlaceAndRestore);
+    EXPECT_EQ(vantrel::TransformFile(QFile::encodeName(path).constData(), 1, ops),
+              vantrel::kRestoreFailed);
+    const QStringList entries = Entries(dir.Path());
+    ASSERT_EQ(entries.size(), 3);
+    ASSERT_TRUE(entries[0].startsWith(".vantrel-")) << entries[0].toStdString();
+    EXPECT_TRUE(LikeJpegtran(ReadFile(dir.File(entries[0])), input, 1));
+}
+
+TEST(SafeWrite, TemporaryFileIsPrivateWhileWritten) {
+    class Spy : public vantrel::FileOps {
+    public:
+        int Open(const char* path, int flags, mode_t mode) override {
+            if (flags & O_EXCL) {
+                mode_ = mode;
+                flags_ = flags;
+                name_ = path;
+            }
+            return FileOps::Open(path, flags, mode);
+        }
+        mode_t mode_ = 0;
+        int flags_ = 0;
+        std::string name_;
+    } spy;
+    TempDir dir;
+    const QString path = dir.File("p.jpg");
+    WriteFile(path, MakeJpeg(Spec(32, 32)));
+    ASSERT_EQ(vantrel::TransformFile(QFile::encodeName(path).constData(), 2, spy), vantrel::kOk);
+    EXPECT_EQ(spy.mode_, mode_t{0600});
+    EXPECT_TRUE(spy.flags_ & O_CREAT);
+    EXPECT_EQ(QFileInfo(QString::fromStdString(spy.name_)).absolutePath(),
+              QFileInfo(dir.Path()).canonicalFilePath());
+}
+
+// ---- the buffer-level pieces --------------------------------------------------------
+
+TEST(DecodeCheck, RefusesDamagedImageData) {
+    const QByteArray good = MakeJpeg(Spec(64, 48));
+    auto decodes = [](const QByteArray& b, int w, int h) {
+        return vantrel::DecodesAs(reinterpret_cast<const uint8_t*>(b.constData()),
+                                  static_cast<size_t>(b.size()), w, h);
+    };
+    EXPECT_TRUE(decodes(good, 64, 48));
+    EXPECT_FALSE(decodes(good, 48, 64));  // not the expected size
+    EXPECT_FALSE(decodes(good.left(good.size() - 2), 64, 48));
+    EXPECT_FALSE(decodes(good.left(good.size() / 2), 64, 48));
+    QByteArray zeroed = good;
+    zeroed.replace(zeroed.size() - 2, 2, QByteArray(2, '\0'));
+    EXPECT_FALSE(decodes(zeroed, 64, 48));
+}
+
+TEST(Probe, SortsOutCodingsAndTrimmedSizes) {
+    auto probe = [](const QByteArray& b, vantrel::FrameInfo& f) {
+        return vantrel::ProbeFrame(reinterpret_cast<const uint8_t*>(b.constData()),
+                                   static_cast<size_t>(b.size()), f);
+    };
+    vantrel::FrameInfo f;
+    ASSERT_EQ(probe(MakeJpeg(Spec(61, 45, Sampling::S422)), f), vantrel::kOk);
+    EXPECT_EQ(f.mcuWidth, 16);
+    EXPECT_EQ(f.mcuHeight, 8);
+    EXPECT_FALSE(f.progressive);
+    int w = 0, h = 0;
+    const int want[6][2] = {{}, {40, 61}, {48, 40}, {45, 48}, {61, 40}, {48, 45}};
+    for (uint16_t code = 1; code <= 5; ++code) {
+        vantrel::TransformedSize(f, code, w, h);
+        EXPECT_EQ(w, want[code][0]) << code;
+        EXPECT_EQ(h, want[code][1]) << code;
+    }
+    JpegSpec spec = Spec(30, 30, Sampling::Grey);
+    spec.progressive = true;
+    ASSERT_EQ(probe(MakeJpeg(spec), f), vantrel::kOk);
+    EXPECT_TRUE(f.progressive);
+    EXPECT_EQ(f.mcuWidth, 8);
+    spec.arithmetic = true;
+    EXPECT_EQ(probe(MakeJpeg(spec), f), vantrel::kUnsupported);
+    EXPECT_EQ(probe(QByteArray("GIF89a"), f), vantrel::kNotJpeg);
+    EXPECT_EQ(probe(QByteArray("\xFF\xD8\xFF\xE1\x7F\xFF", 6), f), vantrel::kBadHeader);
+}
+
+}  // namespace
