@@ -11,7 +11,7 @@ packages=(
   # oracles and peers used by the tests and the benchmarks
   libjpeg-turbo-progs libimage-exiftool-perl exiftran jhead
   # a real display for the program under test, and fonts for offscreen drawing
-  xvfb xauth x11-utils fonts-dejavu-core
+  xvfb xauth x11-utils libx11-dev fonts-dejavu-core
 )
 
 missing=()

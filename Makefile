@@ -1,0 +1,32 @@
+# Orlisk: `make run` builds and starts the program, `make test` builds and runs the
+# tests. Both install the Debian packages they need first (scripts/deps.sh).
+
+BUILD ?= build
+JOBS ?= $(shell nproc)
+WERROR ?= OFF
+ARGS ?=
+
+.PHONY: all deps configure build run test bench clean
+
+all: build
+
+deps:
+	./scripts/deps.sh
+
+configure: deps
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORLISK_WERROR=$(WERROR)
+
+build: configure
+	cmake --build $(BUILD) -j$(JOBS)
+
+run: build
+	$(BUILD)/orlisk/orlisk $(ARGS)
+
+test: build
+	cd $(BUILD) && ctest --output-on-failure -j$(JOBS)
+
+bench: build
+	ORLISK=$(BUILD)/orlisk/orlisk ./bench/run.sh
+
+clean:
+	rm -rf $(BUILD)

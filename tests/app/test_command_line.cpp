@@ -1,0 +1,233 @@
+// The command line as real processes: a temporary HOME, no display, so every box is
+// written to stderr and every question is answered No (stdin is no terminal).
+
+#include "tests/support/files.h"
+#include "tests/support/oracle.h"
+#include "tests/support/photos.h"
+
+#include <QDir>
+#include <QFile>
+#include <gtest/gtest.h>
+
+using namespace testsupport;
+
+namespace {
+
+const char kUsage[] =
+    "Invalid command line parameters (should be orlisk.exe -[r|l|u|v|h] [-s] filename)";
+
+class CommandLine : public ::testing::Test {
+protected:
+    TempHome home;
+    TempDir dir;
+
+    QProcessEnvironment Env() const {
+        QProcessEnvironment env = home.Env();
+        env.remove("DISPLAY");
+        env.remove("WAYLAND_DISPLAY");
+        env.remove("QT_QPA_PLATFORM");
+        return env;
+    }
+    ProcessResult Orlisk(const QStringList& args) const {
+        return Run(OrliskExe(), args, Env());
+    }
+    // A photo whose size needs no crop question (multiples of 16).
+    QString Photo(const QString& name, uint16_t orientation = 1, unsigned seed = 1) const {
+        const QString path = dir.File(name);
+        WriteFile(path, MakeExifJpeg(64, 48, orientation, false, Sampling::S420, seed));
+        return path;
+    }
+    void WriteSettings(const QString& mainValues) const {
+        WriteFile(home.ConfigHome() + "/TolvaneStudio/Orlisk.reg",
+                  ("REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\TolvaneStudio\\Orlisk\\Main]\r\n" +
+                   mainValues + "\r\n")
+                      .toUtf8());
+    }
+    static bool Rotated(const QByteArray& before, const QString& path, int code) {
+        return Decode(ReadFile(path)) == Decode(Jpegtran(JpegtranArgs(code), before));
+    }
+};
+
+TEST_F(CommandLine, EachTransformSwitchTurnsThePhotoAndExitsZero) {
+    const std::pair<const char*, int> switches[] = {{"-r", 1}, {"-u", 2}, {"-l", 3},
+                                                    {"-v", 4}, {"-h", 5}};
+    for (const auto& [sw, code] : switches) {
+        const QString path = Photo(QString("p%1.jpg").arg(code), 6);
+        const QByteArray before = ReadFile(path);
+        const ProcessResult r = Orlisk({sw, path});
+        EXPECT_EQ(r.exitCode, 0) << sw << r.err.constData();
+        EXPECT_FALSE(r.crashed);
+        EXPECT_TRUE(r.err.isEmpty()) << r.err.constData();
+        EXPECT_TRUE(Rotated(before, path, code)) << sw;
+    }
+}
+
+TEST_F(CommandLine, SwitchesAreFoundAnywhereWithDashOrSlashInAnyCase) {
+    const QString a = Photo("a.jpg", 1, 1), b = Photo("b.jpg", 1, 2), c = Photo("c.jpg", 1, 3);
+    const QByteArray ba = ReadFile(a), bb = ReadFile(b), bc = ReadFile(c);
+    EXPECT_EQ(Orlisk({"-s", "-r", a}).exitCode, 0);
+    EXPECT_EQ(Orlisk({"/R", "-S", b}).exitCode, 0);
+    EXPECT_EQ(Orlisk({"-L", c}).exitCode, 0);
+    EXPECT_TRUE(Rotated(ba, a, 1));
+    EXPECT_TRUE(Rotated(bb, b, 1));
+    EXPECT_TRUE(Rotated(bc, c, 3));
+}
+
+TEST_F(CommandLine, WithoutSilentSwitchThePathIsTheSecondArgument) {
+    const QString a = Photo("a.jpg");
+    const QByteArray before = ReadFile(a);
+    const ProcessResult r = Orlisk({"-l", "-r", a});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.err.contains("Cannot open \"-r\". The file has been moved or deleted."))
+        << r.err.constData();
+    EXPECT_EQ(ReadFile(a), before);
+}
+
+TEST_F(CommandLine, ThirdArgumentIsIgnoredWithoutSilentSwitch) {
+    const QString a = Photo("a.jpg", 1, 1), b = Photo("b.jpg", 1, 2);
+    const QByteArray ba = ReadFile(a), bb = ReadFile(b);
+    EXPECT_EQ(Orlisk({"-r", a, b}).exitCode, 0);
+    EXPECT_TRUE(Rotated(ba, a, 1));
+    EXPECT_EQ(ReadFile(b), bb);
+}
+
+TEST_F(CommandLine, UsageErrors) {
+    const QString a = Photo("a.jpg");
+    const QByteArray before = ReadFile(a);
+    const QList<QStringList> cases = {
+        {a},                        // one argument ("Open with")
+        {"-x", a},                  // unknown switch
+        {"-s", a},                  // no transform switch
+        {"-r", "-s", a, "extra"},   // four arguments
+        {"-autox", a},              // "auto" must match whole
+    };
+    for (const QStringList& args : cases) {
+        const ProcessResult r = Orlisk(args);
+        EXPECT_EQ(r.exitCode, 1) << args.join(' ').toStdString();
+        EXPECT_TRUE(r.err.contains(kUsage)) << args.join(' ').toStdString() << r.err.constData();
+    }
+    EXPECT_EQ(ReadFile(a), before);
+}
+
+TEST_F(CommandLine, MissingFileAndMisplacedPath) {
+    ProcessResult r = Orlisk({"-r", dir.File("gone.jpg")});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.err.contains(
+        ("Cannot open \"" + dir.File("gone.jpg") + "\". The file has been moved or deleted.").toUtf8()));
+
+    // "-r photo -s": the path is the third argument, "-s" itself.
+    const QString a = Photo("a.jpg");
+    const QByteArray before = ReadFile(a);
+    r = Orlisk({"-r", a, "-s"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.err.contains("Cannot open \"-s\". The file has been moved or deleted."));
+    EXPECT_EQ(ReadFile(a), before);
+
+    // "-r -s": the path index lies beyond the arguments: an empty path.
+    r = Orlisk({"-r", "-s"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.err.contains("Cannot open \"\". The file has been moved or deleted."));
+
+    // A folder is no file.
+    r = Orlisk({"-r", dir.Path()});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.err.contains("The file has been moved or deleted."));
+}
+
+TEST_F(CommandLine, AutoSwitchesNeedAnExistingFolder) {
+    ProcessResult r = Orlisk({"-auto", "-s", dir.File("missing")});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.err.contains(("Cannot open \"" + dir.File("missing") + "\". Invalid folder.").toUtf8()))
+        << r.err.constData();
+
+    // Without "s" the path is the second argument: here "-r".
+    r = Orlisk({"-auto", "-r", dir.Path()});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.err.contains("Cannot open \"-r\". Invalid folder.")) << r.err.constData();
+}
+
+TEST_F(CommandLine, AutoWinsOverTransformSwitchAndAutosubIncludesSubfolders) {
+    const QString top = Photo("top.jpg", 6, 1);
+    QDir(dir.Path()).mkdir("sub");
+    const QString sub = Photo("sub/low.jpg", 8, 2);
+    const QByteArray bt = ReadFile(top), bs = ReadFile(sub);
+
+    // -auto folder -r: the automatic orientation runs; only the top photo is turned.
+    ProcessResult r = Orlisk({"-auto", dir.Path(), "-r"});
+    // Without "s" the batch asks; with no terminal the answer is No.
+    EXPECT_EQ(r.exitCode, 0) << r.err.constData();
+    EXPECT_EQ(ReadFile(top), bt);
+
+    r = Orlisk({"-s", "-auto", dir.Path()});
+    EXPECT_EQ(r.exitCode, 0) << r.err.constData();
+    EXPECT_TRUE(Rotated(bt, top, 1));
+    EXPECT_EQ(ReadFile(sub), bs);
+
+    r = Orlisk({"/AUTOSUB", "-s", dir.Path()});
+    EXPECT_EQ(r.exitCode, 0) << r.err.constData();
+    EXPECT_TRUE(Rotated(bs, sub, 3));
+    for (const auto& [group, value] : ExiftoolOrientations(sub)) EXPECT_EQ(value, 1) << group.toStdString();
+}
+
+TEST_F(CommandLine, LibraryFailureIsReportedWithTheFileName) {
+    const QString bad = dir.File("bad.jpg");
+    WriteFile(bad, "this is not a photo");
+    const ProcessResult r = Orlisk({"-r", bad});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.err.contains("Unable to rotate the image: bad.jpg")) << r.err.constData();
+    EXPECT_EQ(ReadFile(bad), QByteArray("this is not a photo"));
+}
+
+TEST_F(CommandLine, CropQuestionWithoutTerminalIsCancelled) {
+    const QString path = dir.File("odd.jpg");
+    WriteFile(path, MakeExifJpeg(1000, 48, 1));
+    const QByteArray before = ReadFile(path);
+    ProcessResult r = Orlisk({"-r", path});
+    EXPECT_EQ(r.exitCode, 0) << r.err.constData();
+    EXPECT_TRUE(r.err.contains("cannot be rotated fully lossless")) << r.err.constData();
+    EXPECT_EQ(ReadFile(path), before);
+
+    r = Orlisk({"-r", "-s", path});
+    EXPECT_EQ(r.exitCode, 0) << r.err.constData();
+    EXPECT_FALSE(r.err.contains("cannot be rotated fully lossless"));
+    EXPECT_TRUE(Rotated(before, path, 1));
+}
+
+TEST_F(CommandLine, KeepTimestampFollowsTheStore) {
+    const QString kept = Photo("kept.jpg", 6, 1);
+    SetTimes(kept, 1000000000, 123456789);
+    ASSERT_EQ(Orlisk({"-r", kept}).exitCode, 0);
+    EXPECT_EQ(Stat(kept).mtime.tv_sec, 1000000000);
+    EXPECT_EQ(Stat(kept).mtime.tv_nsec, 123456789);
+
+    WriteSettings("\"KeepTimestamp\"=\"0\"");
+    const QString fresh = Photo("fresh.jpg", 6, 2);
+    SetTimes(fresh, 1000000000, 0);
+    ASSERT_EQ(Orlisk({"-r", fresh}).exitCode, 0);
+    EXPECT_NE(Stat(fresh).mtime.tv_sec, 1000000000);
+
+    // Not a number: the default (keep) holds.
+    WriteSettings("\"KeepTimestamp\"=\"abc\"");
+    const QString third = Photo("third.jpg", 6, 3);
+    SetTimes(third, 1000000000, 5);
+    ASSERT_EQ(Orlisk({"-r", third}).exitCode, 0);
+    EXPECT_EQ(Stat(third).mtime.tv_sec, 1000000000);
+}
+
+TEST_F(CommandLine, MessagesAreTranslatedByTheStoredLanguageFile) {
+    const QString lng = dir.File("test.lng");
+    WriteFile(lng, QString("[Messages]\n%1=Falsche Parameter\n").arg(kUsage).toUtf8());
+    WriteSettings("\"Language\"=\"" + QString(lng).replace("\\", "\\\\") + "\"");
+    const ProcessResult r = Orlisk({"-x", "y"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.err.contains("Falsche Parameter")) << r.err.constData();
+}
+
+TEST_F(CommandLine, NoArgumentsWithoutDisplayIsAClearError) {
+    const ProcessResult r = Orlisk({});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_FALSE(r.crashed);
+    EXPECT_TRUE(r.err.contains("no display")) << r.err.constData();
+}
+
+}  // namespace
