@@ -199,15 +199,11 @@ bool writableSection(const QString& section) {
 }
 
 // The file's lines; nullopt when it exists but cannot be read.
-std::optional<IniText> readIni(const QString& file, bool exclusive) {
+std::optional<IniText> readIni(const QString& file) {
     QByteArray bytes;
     bool exists = false;
-    int e = 0;
-    if (QFileInfo(file).absoluteDir().exists()) {
-        lockedfile::FileLock lock(file, exclusive);
-        e = lockedfile::ReadDocument(file, bytes, exists, kMaxIniBytes);
-    }
-    if (e != 0) return std::nullopt;
+    lockedfile::FileLock lock(file, false);
+    if (lockedfile::ReadDocument(file, bytes, exists, kMaxIniBytes) != 0) return std::nullopt;
     return splitLines(bytes);
 }
 
@@ -216,7 +212,7 @@ std::optional<IniText> readIni(const QString& file, bool exclusive) {
 TIniFile::TIniFile(const QString& fileName) : file_(fileName) {}
 
 QString TIniFile::ReadString(const QString& section, const QString& name, const QString& def) {
-    const std::optional<IniText> t = readIni(file_, false);
+    const std::optional<IniText> t = readIni(file_);
     if (!t) return def;
     const auto range = findSection(*t, section);
     if (!range) return def;
@@ -231,7 +227,7 @@ QString TIniFile::ReadString(const QString& section, const QString& name, const 
 }
 
 bool TIniFile::ValueExists(const QString& section, const QString& name) {
-    const std::optional<IniText> t = readIni(file_, false);
+    const std::optional<IniText> t = readIni(file_);
     if (!t) return false;
     const auto range = findSection(*t, section);
     return range && findKey(*t, *range, name).has_value();

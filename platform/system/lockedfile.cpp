@@ -71,7 +71,9 @@ int writeAll(int fd, const QByteArray& bytes) {
 
 FileLock::FileLock(const QString& documentPath, bool exclusive) {
     const QByteArray lockPath = QFile::encodeName(documentPath + QStringLiteral(".lock"));
-    fd_ = ::open(lockPath.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0666);
+    // Readers do not create the lock file (a read-only stick, no clutter from reads):
+    // without one they read unlocked, which is safe because a writer's rename is atomic.
+    fd_ = ::open(lockPath.constData(), O_RDWR | (exclusive ? O_CREAT : 0) | O_CLOEXEC | O_NOFOLLOW, 0666);
     if (fd_ < 0 && errno == EACCES)  // someone else's lock file: flock needs no write access
         fd_ = ::open(lockPath.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
     if (fd_ < 0) {
@@ -95,7 +97,7 @@ int ReadDocument(const QString& path, QByteArray& bytes, bool& exists, qint64 ma
     bytes.clear();
     exists = false;
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return errno == ENOENT ? 0 : errno;
+    if (fd < 0) return errno == ENOENT || errno == ENOTDIR ? 0 : errno;  // both: no such file
     exists = true;
     struct stat st {};
     if (::fstat(fd, &st) != 0) {

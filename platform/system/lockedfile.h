@@ -12,9 +12,9 @@
 namespace lockedfile {
 
 // flock() on `documentPath` + ".lock", held while the object lives. Shared for
-// readers, exclusive for writers; both wait for the other kind. Held() is false
-// when the lock file could not be opened (for example a read-only folder); the
-// caller decides whether to go on without it.
+// readers, exclusive for writers; both wait for the other kind. Only a writer creates
+// the lock file. Held() is false when the lock file could not be opened (none yet, a
+// read-only folder); a reader then goes on unlocked, a writer must not.
 class FileLock {
 public:
     FileLock(const QString& documentPath, bool exclusive);

@@ -417,8 +417,6 @@ Document load(const QString& file) {
 }
 
 Document loadShared(const QString& file) {
-    // Without a folder there is no store and nothing to lock.
-    if (!QFileInfo(file).absoluteDir().exists()) return Document();
     lockedfile::FileLock lock(file, false);
     return load(file);
 }
