@@ -7,8 +7,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
+#include <pwd.h>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -458,8 +459,12 @@ TRegistry::TRegistry(const QString& storeFile) : file_(storeFile) {}
 
 QString TRegistry::DefaultStoreFile() {
     QString config = QFile::decodeName(qgetenv("XDG_CONFIG_HOME"));
-    if (config.isEmpty() || !config.startsWith(u'/'))
-        config = QFile::decodeName(qgetenv("HOME")) + QStringLiteral("/.config");
+    if (config.isEmpty() || !config.startsWith(u'/')) {
+        QString home = QFile::decodeName(qgetenv("HOME"));
+        if (home.isEmpty())
+            if (const passwd* pw = ::getpwuid(::getuid())) home = QFile::decodeName(pw->pw_dir);
+        config = home + QStringLiteral("/.config");
+    }
     return config + QStringLiteral("/TolvaneStudio/Orlisk.reg");
 }
 

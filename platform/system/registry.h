@@ -1,7 +1,7 @@
 #pragma once
 // The current user's registry (HKEY_CURRENT_USER), kept as one file in the REGEDIT4
 // text format: $XDG_CONFIG_HOME/TolvaneStudio/Orlisk.reg ($HOME/.config when
-// XDG_CONFIG_HOME is unset or not absolute).
+// XDG_CONFIG_HOME is unset or not absolute; the password file's home without HOME).
 //
 // Keys are paths written with "\" ("Software\TolvaneStudio\Orlisk\Main"); key and
 // value names compare without regard to case and keep the case they were first

@@ -65,6 +65,15 @@ TEST(Registry, WritesRegedit4WithTypedValues) {
     EXPECT_EQ(again.ReadString("Home"), "%H%");  // not expanded
 }
 
+TEST(Registry, StoreFileFollowsXdgConfigHome) {
+    TempHome home;
+    EXPECT_EQ(TRegistry::DefaultStoreFile(), storeFile(home));
+    setenv("XDG_CONFIG_HOME", "relative/config", 1);  // not absolute: ignored
+    EXPECT_EQ(TRegistry::DefaultStoreFile(), home.Path() + "/.config/TolvaneStudio/Orlisk.reg");
+    unsetenv("XDG_CONFIG_HOME");
+    EXPECT_EQ(TRegistry::DefaultStoreFile(), home.Path() + "/.config/TolvaneStudio/Orlisk.reg");
+}
+
 TEST(Registry, RoundTripsAwkwardStrings) {
     TempHome home;
     TRegistry reg;
