@@ -30,7 +30,9 @@ uint32_t Swap32(uint32_t Value) {
 FdStream::FdStream(const QString& fileName, bool writable, Lock lock) {
     const QByteArray path = QFile::encodeName(fileName);
     if (path.isEmpty()) return;
-    const int fd = ::open(path.constData(), (writable ? O_RDWR : O_RDONLY) | O_CLOEXEC | O_NOCTTY);
+    // Non-blocking, so that a FIFO given as a photo cannot hang the open.
+    const int fd = ::open(path.constData(),
+                          (writable ? O_RDWR : O_RDONLY) | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (fd < 0) return;
     struct stat st {};
     // The lock stands in for the sharing mode of the open: another holder means the

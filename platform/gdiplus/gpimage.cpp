@@ -143,7 +143,9 @@ TGPImage::TGPImage(const QString& fileName, bool /*useEmbeddedColorManagement*/)
     d_->fileName = fileName;
 
     const QByteArray path = QFile::encodeName(fileName);
-    const int fd = path.isEmpty() ? -1 : ::open(path.constData(), O_RDONLY | O_CLOEXEC);
+    // Non-blocking, so that a FIFO cannot hang the open; it is refused below.
+    const int fd =
+        path.isEmpty() ? -1 : ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
         SetStatus(Win32Error);
         return;

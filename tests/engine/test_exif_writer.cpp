@@ -12,6 +12,7 @@
 #include <fcntl.h>
 #include <functional>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace testsupport;
@@ -240,6 +241,8 @@ TEST(ExifWriterNothingWritten, MissingFileOrFolder) {
     TempDir dir;
     WriteExifOrientation(dir.File("missing.jpg"), 1);
     WriteExifOrientation(dir.Path(), 1);
+    ASSERT_EQ(::mkfifo(QFile::encodeName(dir.File("fifo.jpg")).constData(), 0600), 0);
+    WriteExifOrientation(dir.File("fifo.jpg"), 1);  // returns, without waiting for a writer
     EXPECT_FALSE(QFile::exists(dir.File("missing.jpg")));
 }
 

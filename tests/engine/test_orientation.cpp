@@ -5,7 +5,9 @@
 #include "tests/support/files.h"
 #include "tests/support/photos.h"
 
+#include <QFile>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 using namespace testsupport;
 
@@ -38,6 +40,8 @@ TEST(Orientation, UnreadableFilesGiveZero) {
     EXPECT_EQ(GetFileOrientation(dir.File("t.jpg")), 0);
     EXPECT_EQ(GetFileOrientation(dir.File("missing.jpg")), 0);
     EXPECT_EQ(GetFileOrientation(dir.Path()), 0);  // a folder
+    ASSERT_EQ(::mkfifo(QFile::encodeName(dir.File("fifo.jpg")).constData(), 0600), 0);
+    EXPECT_EQ(GetFileOrientation(dir.File("fifo.jpg")), 0);
     TGPImage image(dir.File("t.jpg"));
     EXPECT_EQ(GetImageOrientation(image), 0);
 }

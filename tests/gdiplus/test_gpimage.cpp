@@ -4,6 +4,7 @@
 #include "tests/support/files.h"
 #include "tests/support/photos.h"
 
+#include <QFile>
 #include <QImage>
 #include <gtest/gtest.h>
 
@@ -11,6 +12,7 @@
 #include <map>
 #include <memory>
 #include <random>
+#include <sys/stat.h>
 
 using namespace testsupport;
 
@@ -127,7 +129,8 @@ TEST(GpImageSize, UnreadableFilesGiveZeroAndAFailedStatus) {
     QByteArray cut = MakeJpeg(JpegSpec {});
     WriteFile(dir.File("cut.jpg"), cut.left(40));  // ends before the frame header
     WriteFile(dir.File("empty.jpg"), QByteArray());
-    for (const char* name : {"t.jpg", "cut.jpg", "empty.jpg", "missing.jpg"}) {
+    ASSERT_EQ(::mkfifo(QFile::encodeName(dir.File("fifo.jpg")).constData(), 0600), 0);
+    for (const char* name : {"t.jpg", "cut.jpg", "empty.jpg", "missing.jpg", "fifo.jpg", "."}) {
         TGPImage image(dir.File(name));
         EXPECT_EQ(image.GetWidth(), 0u) << name;
         EXPECT_EQ(image.GetHeight(), 0u) << name;

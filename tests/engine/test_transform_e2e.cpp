@@ -1,0 +1,108 @@
+// The transform driver end to end against the oracles: the pixels are exactly what
+// jpegtran gives, exiftool reads the new orientation in every IFD that had one, and
+// the other metadata comes through unchanged.
+
+#include "engine/common.h"
+#include "platform/system/settingsstore.h"
+#include "platform/system/sysutils.h"
+#include "platform/vcl/scripted_dialogs.h"
+#include "tests/support/files.h"
+#include "tests/support/oracle.h"
+#include "tests/support/photos.h"
+#include "translation/lang.h"
+
+#include <gtest/gtest.h>
+
+using namespace testsupport;
+
+namespace {
+
+struct Params {
+    bool bigEndian;
+    int code;
+};
+
+class TransformEndToEnd : public ::testing::TestWithParam<Params> {
+protected:
+    void SetUp() override { sys::SetProcessArguments({}); }
+
+    TempHome home;
+    TempDir dir;
+    ScopedDialogs dialogs;
+    TLanguage language {nullptr};
+};
+
+QByteArray Photo(int width, int height, Sampling sampling, uint16_t orientation, bool big) {
+    JpegSpec spec;
+    spec.width = width;
+    spec.height = height;
+    spec.sampling = sampling;
+    spec.seed = orientation + 11u * width;
+    spec.segments.push_back({0xE1, ExifPayload(StandardExif(orientation, big, 1 | 2 | 4))});
+    spec.segments.push_back({0xE1, XmpPayload()});
+    spec.segments.push_back({0xE2, IccPayload()});
+    spec.segments.push_back({0xFE, "a comment that stays"});
+    return MakeJpeg(spec);
+}
+
+}  // namespace
+
+TEST_P(TransformEndToEnd, EveryOldOrientation) {
+    const Params p = GetParam();
+    for (uint16_t old = 1; old <= 8; ++old) {
+        const QByteArray before = Photo(96, 64, Sampling::S420, old, p.bigEndian);
+        const QString path = dir.File(QString("p%1.jpg").arg(old));
+        WriteFile(path, before);
+        TransformJpeg(&language, path, p.code, false, nullptr);
+        const QByteArray after = ReadFile(path);
+
+        const QByteArray oracle = Jpegtran(JpegtranArgs(p.code), before);
+        ASSERT_FALSE(oracle.isEmpty());
+        const Pixels expected = Decode(oracle);
+        ASSERT_GT(expected.width, 0);
+        EXPECT_TRUE(Decode(after) == expected) << "old " << old;
+
+        const int want = OrientationTable[p.code - 1][old - 1];
+        const auto found = ExiftoolOrientations(path);
+        ASSERT_EQ(found.size(), 3u) << "old " << old;
+        for (const auto& [group, value] : found) EXPECT_EQ(value, want) << group.toStdString();
+
+        EXPECT_EQ(SegmentPayload(after, 0xE1, 1), XmpPayload());
+        EXPECT_EQ(SegmentPayload(after, 0xE2), IccPayload());
+        EXPECT_EQ(SegmentPayload(after, 0xFE), QByteArray("a comment that stays"));
+        // Nothing but the Orientation value fields differs from the oracle's EXIF block.
+        EXPECT_EQ(SegmentPayload(after, 0xE1), ExifPayload(StandardExif(want, p.bigEndian, 7)));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Codes, TransformEndToEnd,
+    ::testing::Values(Params {false, 1}, Params {false, 2}, Params {false, 3}, Params {false, 4},
+                      Params {false, 5}, Params {true, 1}, Params {true, 2}, Params {true, 3},
+                      Params {true, 4}, Params {true, 5}),
+    [](const ::testing::TestParamInfo<Params>& pi) {
+        return std::string(pi.param.bigEndian ? "BigEndian" : "LittleEndian") + "Code" +
+               std::to_string(pi.param.code);
+    });
+
+TEST(TransformEndToEndCrop, PartialBlocksAreTrimmedLikeJpegtran) {
+    TempHome home;
+    TempDir dir;
+    ScopedDialogs dialogs;
+    TLanguage language(nullptr);
+    sys::SetProcessArguments({});
+    OpenRegistrySettings()->WriteString("Main", "DisplayCropWarning", "0");
+    for (Sampling s : {Sampling::S420, Sampling::S422, Sampling::S444}) {
+        for (int code = 1; code <= 5; ++code) {
+            const QByteArray before = Photo(101, 75, s, 6, false);
+            const QString path = dir.File("odd.jpg");
+            WriteFile(path, before);
+            TransformJpeg(&language, path, code, false, nullptr);
+            const Pixels expected = Decode(Jpegtran(JpegtranArgs(code), before));
+            ASSERT_GT(expected.width, 0);
+            EXPECT_TRUE(Decode(ReadFile(path)) == expected) << code;
+            EXPECT_EQ(GetFileOrientation(path), OrientationTable[code - 1][5]);
+        }
+    }
+    EXPECT_TRUE(dialogs->boxes.empty());
+}
