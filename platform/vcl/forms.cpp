@@ -1,0 +1,440 @@
+#include "platform/vcl/forms.h"
+
+#include "platform/vcl/application.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QEventLoop>
+#include <QKeyEvent>
+#include <QScreen>
+#include <algorithm>
+
+namespace {
+
+std::vector<TForm*>& LiveForms() {
+    static std::vector<TForm*> forms;
+    return forms;
+}
+
+// What the window manager adds around the window; nothing until it has framed it.
+QSize FrameExtra(const QWidget* w) {
+    return w->frameGeometry().size() - w->size();
+}
+
+}  // namespace
+
+// ---- TSizeConstraints ----------------------------------------------------------
+
+void TSizeConstraints::SetMinWidth(int v) {
+    minWidth_ = std::max(v, 0);
+    form_->ApplySizeLimits();
+}
+void TSizeConstraints::SetMinHeight(int v) {
+    minHeight_ = std::max(v, 0);
+    form_->ApplySizeLimits();
+}
+void TSizeConstraints::SetMaxWidth(int v) {
+    maxWidth_ = std::max(v, 0);
+    form_->ApplySizeLimits();
+}
+void TSizeConstraints::SetMaxHeight(int v) {
+    maxHeight_ = std::max(v, 0);
+    form_->ApplySizeLimits();
+}
+
+// ---- TForm ---------------------------------------------------------------------
+
+TForm::TForm(TComponent* AOwner) : TWinControl(AOwner, new QWidget(nullptr, Qt::Window)) {
+    SetIsWindow();
+    QWidget* w = Widget();
+    // Closing a window never quits Qt by itself: the application decides (Run,
+    // Terminate).
+    w->setAttribute(Qt::WA_QuitOnClose, false);
+    client_ = new QWidget(w);
+    WatchClientWidget(client_);
+    SetColor(clBtnFace);
+    SetFont(MakeFont(QStringLiteral("Tahoma"), -11));
+    ApplyWindowFlags();
+    ResizeInner(320, 240);
+    LiveForms().push_back(this);
+}
+
+TForm::~TForm() {
+    auto& forms = LiveForms();
+    forms.erase(std::remove(forms.begin(), forms.end(), this), forms.end());
+    DoDestroy();
+    if (modalLoop_) modalLoop_->quit();
+    // The components go while the form is still a form: their widgets live in it.
+    while (ComponentCount() > 0) delete Components(ComponentCount() - 1);
+    if (client_) client_->removeEventFilter(this);
+}
+
+QString TForm::WindowClassName() const { return QString::fromLatin1(metaObject()->className()); }
+
+QString TForm::Caption() const { return Widget() ? Widget()->windowTitle() : QString(); }
+
+void TForm::SetCaption(const QString& caption) {
+    if (Widget()) Widget()->setWindowTitle(caption);
+}
+
+void TForm::SetBounds(int left, int top, int width, int height) {
+    QWidget* w = Widget();
+    if (!w) return;
+    const QSize extra = FrameExtra(w);
+    w->move(left, top);
+    ResizeInner(width - extra.width(), height - extra.height());
+}
+
+int TForm::ClientWidth() const { return client_ ? client_->width() : 0; }
+int TForm::ClientHeight() const { return client_ ? client_->height() : 0; }
+
+void TForm::SetClientWidth(int width) {
+    if (Widget()) ResizeInner(width + 2 * borderWidth_, Widget()->height());
+}
+
+void TForm::SetClientHeight(int height) {
+    if (Widget()) ResizeInner(Widget()->width(), height + 2 * borderWidth_);
+}
+
+void TForm::SetBorderWidth(int width) {
+    borderWidth_ = std::max(width, 0);
+    LayoutClient();
+}
+
+void TForm::SetBorderStyle(TFormBorderStyle style) {
+    borderStyle_ = style;
+    ApplyWindowFlags();
+}
+
+void TForm::SetSystemCloseEnabled(bool enabled) {
+    systemClose_ = enabled;
+    ApplyWindowFlags();
+}
+
+void TForm::ApplyWindowFlags() {
+    QWidget* w = Widget();
+    if (!w) return;
+    const Qt::WindowFlags frame = Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                                  Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+    Qt::WindowFlags flags;
+    switch (borderStyle_) {
+    case bsNone: flags = Qt::Window | Qt::FramelessWindowHint; break;
+    case bsDialog: flags = Qt::Dialog | frame; break;
+    case bsToolWindow:
+    case bsSizeToolWin: flags = Qt::Tool | frame; break;
+    case bsSingle:
+    case bsSizeable:
+        flags = Qt::Window | frame | Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint;
+        break;
+    }
+    if (!systemClose_) flags &= ~Qt::WindowCloseButtonHint;
+    if (flags != w->windowFlags()) {
+        // Changing the flags hides the window (it is made anew); put it back.
+        const bool wasVisible = w->isVisible();
+        const bool moved = w->testAttribute(Qt::WA_Moved);
+        const QPoint pos = w->pos();
+        w->setWindowFlags(flags);
+        if (moved) w->move(pos);
+        if (wasVisible) w->show();
+    }
+    ApplySizeLimits();
+}
+
+void TForm::ApplySizeLimits() {
+    QWidget* w = Widget();
+    if (!w) return;
+    switch (borderStyle_) {
+    case bsNone:
+    case bsSingle:
+    case bsDialog:
+    case bsToolWindow: w->setFixedSize(w->size()); return;
+    default: break;
+    }
+    const QSize extra = FrameExtra(w);
+    const TSizeConstraints& c = constraints_;
+    w->setMinimumSize(c.minWidth_ ? std::max(c.minWidth_ - extra.width(), 0) : 0,
+                      c.minHeight_ ? std::max(c.minHeight_ - extra.height(), 0) : 0);
+    w->setMaximumSize(c.maxWidth_ ? std::max(c.maxWidth_ - extra.width(), 0) : QWIDGETSIZE_MAX,
+                      c.maxHeight_ ? std::max(c.maxHeight_ - extra.height(), 0) : QWIDGETSIZE_MAX);
+    LayoutClient();
+}
+
+void TForm::ResizeInner(int width, int height) {
+    QWidget* w = Widget();
+    if (!w) return;
+    // A fixed-size form takes its new size: lift the limits, resize, fix again.
+    w->setMinimumSize(0, 0);
+    w->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    w->resize(std::max(width, 0), std::max(height, 0));
+    ApplySizeLimits();
+    LayoutClient();
+}
+
+void TForm::LayoutClient() {
+    QWidget* w = Widget();
+    if (!w || !client_) return;
+    client_->setGeometry(borderWidth_, borderWidth_, std::max(w->width() - 2 * borderWidth_, 0),
+                         std::max(w->height() - 2 * borderWidth_, 0));
+    // A hidden window gets its resize events only when shown; place the children now.
+    AlignControls();
+}
+
+TWindowState TForm::WindowState() const {
+    if (!Widget()) return wsNormal;
+    const Qt::WindowStates s = Widget()->windowState();
+    if (s & Qt::WindowMinimized) return wsMinimized;
+    if (s & Qt::WindowMaximized) return wsMaximized;
+    return wsNormal;
+}
+
+void TForm::SetWindowState(TWindowState state) {
+    QWidget* w = Widget();
+    if (!w) return;
+    Qt::WindowStates s = w->windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized);
+    if (state == wsMinimized) s |= Qt::WindowMinimized;
+    if (state == wsMaximized) s |= Qt::WindowMaximized;
+    w->setWindowState(s);
+}
+
+void TForm::SetColor(TColor color) {
+    color_ = color;
+    QWidget* w = Widget();
+    if (!w) return;
+    QPalette palette = w->palette();
+    palette.setColor(QPalette::Window, ColorToQColor(color));
+    w->setPalette(palette);
+    w->setAutoFillBackground(true);
+}
+
+QFont TForm::Font() const { return Widget() ? Widget()->font() : QFont(); }
+
+void TForm::SetFont(const QFont& font) {
+    if (Widget()) Widget()->setFont(font);
+}
+
+bool TForm::Visible() const { return Widget() && Widget()->isVisible(); }
+
+void TForm::SetVisible(bool visible) {
+    QWidget* w = Widget();
+    if (!w) return;
+    if (visible) {
+        if (!placed_) PlaceForShow();
+        w->show();
+        ApplySizeLimits();  // the frame is known now on some platforms
+    } else {
+        w->hide();
+    }
+}
+
+void TForm::PlaceForShow() {
+    placed_ = true;
+    const TForm* over = nullptr;
+    switch (position_) {
+    case poDesigned: return;
+    case poScreenCenter: break;
+    case poOwnerFormCenter:
+        over = qobject_cast<TForm*>(Owner());
+        if (!over) over = Application()->MainForm();
+        break;
+    case poMainFormCenter: over = Application()->MainForm(); break;
+    }
+    if (over == this) over = nullptr;
+    int x, y;
+    if (over) {
+        x = over->Left() + over->Width() / 2 - Width() / 2;
+        y = over->Top() + over->Height() / 2 - Height() / 2;
+    } else {
+        x = Screen()->Width() / 2 - Width() / 2;
+        y = Screen()->Height() / 2 - Height() / 2;
+    }
+    Widget()->move(x, y);
+}
+
+void TForm::Show() {
+    SetVisible(true);
+    if (QWidget* w = Widget()) {
+        w->raise();
+        w->activateWindow();
+    }
+}
+
+int TForm::ShowModal() {
+    QWidget* w = Widget();
+    if (!w || Visible() || modal_)
+        throw EInvalidOperation(QStringLiteral("Cannot make a visible window modal"));
+    modal_ = true;
+    modalResult_ = mrNone;
+    w->setWindowModality(Qt::ApplicationModal);
+    QEventLoop loop;
+    modalLoop_ = &loop;
+    const QMetaObject::Connection quitOnTerminate =
+        QObject::connect(Application(), &TApplication::Terminating, &loop, &QEventLoop::quit);
+    Show();
+    for (;;) {
+        if (modalResult_ == mrNone && !Application()->Terminated()) loop.exec();
+        if (Application()->Terminated()) {
+            if (modalResult_ == mrNone) modalResult_ = mrCancel;
+            break;
+        }
+        bool canClose = true;
+        if (OnCloseQuery) Guarded([&] { OnCloseQuery(this, canClose); });
+        TCloseAction action = canClose ? caHide : caNone;
+        if (canClose && OnClose) Guarded([&] { OnClose(this, action); });
+        if (action != caNone) break;
+        modalResult_ = mrNone;
+    }
+    QObject::disconnect(quitOnTerminate);
+    modalLoop_ = nullptr;
+    modal_ = false;
+    w->hide();
+    w->setWindowModality(Qt::NonModal);
+    return modalResult_;
+}
+
+void TForm::SetModalResult(TModalResult result) {
+    modalResult_ = result;
+    if (modalLoop_ && result != mrNone) modalLoop_->quit();
+}
+
+void TForm::Close() {
+    if (modal_) {
+        SetModalResult(mrCancel);
+        return;
+    }
+    bool canClose = true;
+    if (OnCloseQuery) OnCloseQuery(this, canClose);
+    if (!canClose) return;
+    TCloseAction action = caHide;
+    if (OnClose) OnClose(this, action);
+    if (action == caNone) return;
+    if (Application()->MainForm() == this) {
+        Application()->Terminate();
+        return;
+    }
+    switch (action) {
+    case caHide: SetVisible(false); break;
+    case caMinimize: SetWindowState(wsMinimized); break;
+    case caFree: Release(); break;
+    case caNone: break;
+    }
+}
+
+void TForm::Release() { Application()->ReleaseLater(this); }
+
+bool TForm::Active() const { return Widget() && Widget()->isActiveWindow(); }
+
+bool TForm::CanFocus() const { return Visible() && Enabled(); }
+
+void TForm::SetFocus() {
+    if (!CanFocus())
+        throw EInvalidOperation(QStringLiteral("Cannot focus a disabled or invisible window"));
+    Widget()->activateWindow();
+}
+
+void TForm::DoCreate() {
+    if (created_) return;
+    created_ = true;
+    if (OnCreate) Guarded([this] { OnCreate(this); });
+}
+
+void TForm::DoDestroy() {
+    if (destroyed_) return;
+    destroyed_ = true;
+    if (OnDestroy) Guarded([this] { OnDestroy(this); });
+}
+
+bool TForm::WindowEvent(QEvent*) { return false; }
+
+bool TForm::HandleDialogKey(uint16_t key) { return BroadcastDialogKey(key); }
+
+bool TForm::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == Widget()) {
+        if (WindowEvent(event)) return true;
+        switch (event->type()) {
+        case QEvent::Resize:
+            LayoutClient();
+            if (OnResize) Guarded([this] { OnResize(this); });
+            break;
+        case QEvent::Show:
+            if (!event->spontaneous() && OnShow) Guarded([this] { OnShow(this); });
+            break;
+        case QEvent::Hide:
+            if (!event->spontaneous() && OnHide) Guarded([this] { OnHide(this); });
+            break;
+        case QEvent::WindowActivate:
+            if (OnActivate) Guarded([this] { OnActivate(this); });
+            break;
+        case QEvent::WindowDeactivate: {
+            // Only a loss to another window of the program counts; the program losing
+            // the activation as a whole does not.
+            QWidget* now = QApplication::activeWindow();
+            if (now && now != Widget() && OnDeactivate) Guarded([this] { OnDeactivate(this); });
+            break;
+        }
+        case QEvent::Close:
+            // The window manager's close request (the title bar, Alt+F4) goes the way
+            // of Close(), unless the Close command is removed.
+            event->ignore();
+            if (systemClose_) Guarded([this] { Close(); });
+            return true;
+        case QEvent::KeyPress: {
+            // Esc and Enter that no control took: the Cancel or the Default button.
+            auto* key = static_cast<QKeyEvent*>(event);
+            const auto mods = key->modifiers() & (Qt::AltModifier | Qt::ControlModifier);
+            const uint16_t vk = VirtualKeyFromQt(key->key());
+            if (mods == Qt::NoModifier && (vk == VK_ESCAPE || vk == VK_RETURN)) {
+                bool handled = false;
+                Guarded([&] { handled = HandleDialogKey(vk); });
+                if (handled) return true;
+            }
+            break;
+        }
+        default: break;
+        }
+    }
+    return TWinControl::eventFilter(watched, event);
+}
+
+// ---- window services -----------------------------------------------------------
+
+TForm* FindWindowByClassName(const QString& className) {
+    for (TForm* f : LiveForms())
+        if (f->WindowClassName().compare(className, Qt::CaseInsensitive) == 0) return f;
+    return nullptr;
+}
+
+bool SetForegroundWindow(WindowHandle window) {
+    if (!window) return false;
+    QWidget* w = window->window();
+    if (w->isMinimized()) w->showNormal();
+    w->raise();
+    w->activateWindow();
+    return true;
+}
+
+bool SetForegroundWindow(TForm* form) { return form && SetForegroundWindow(form->Handle()); }
+
+bool IsWindowVisible(WindowHandle window) { return window && window->isVisible(); }
+
+bool IsWindowEnabled(WindowHandle window) {
+    if (!window || !window->isEnabled()) return false;
+    QWidget* modal = QApplication::activeModalWidget();
+    return !modal || modal->window() == window->window();
+}
+
+int TScreen::Width() const {
+    if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance())) return 0;
+    const QScreen* s = QGuiApplication::primaryScreen();
+    return s ? s->geometry().width() : 0;
+}
+
+int TScreen::Height() const {
+    if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance())) return 0;
+    const QScreen* s = QGuiApplication::primaryScreen();
+    return s ? s->geometry().height() : 0;
+}
+
+TScreen* Screen() {
+    static TScreen screen;
+    return &screen;
+}

@@ -1,0 +1,54 @@
+#include "platform/vcl/scripted_dialogs.h"
+
+ScriptedAnswer ScriptedDialogs::Next(unsigned type) {
+    if (!answers.empty()) {
+        const ScriptedAnswer a = answers.front();
+        answers.pop_front();
+        return a;
+    }
+    switch (type & MB_TYPEMASK) {
+    case MB_YESNO: return {IDNO, false};
+    case MB_OKCANCEL:
+    case MB_YESNOCANCEL: return {IDCANCEL, false};
+    default: return {IDOK, false};
+    }
+}
+
+int ScriptedDialogs::MessageBox(WindowHandle owner, const QString& text,
+                                const std::optional<QString>& caption, unsigned type) {
+    ScriptedBox box;
+    box.kind = ScriptedBox::Message;
+    box.owner = owner;
+    box.text = text;
+    box.caption = caption;
+    box.type = type;
+    if (OnBox) OnBox(box);
+    box.answer = Next(type).answer;
+    boxes.push_back(box);
+    return box.answer;
+}
+
+CheckedAnswer ScriptedDialogs::CropDialog(WindowHandle owner, const QString& text,
+                                          const QString& checkBoxCaption, const QString& caption) {
+    ScriptedBox box;
+    box.kind = ScriptedBox::Crop;
+    box.owner = owner;
+    box.text = text;
+    box.caption = caption;
+    box.type = MB_OKCANCEL | MB_ICONWARNING;
+    box.checkBoxCaption = checkBoxCaption;
+    if (OnBox) OnBox(box);
+    const ScriptedAnswer a = Next(box.type);
+    box.answer = a.answer;
+    box.checked = a.checked;
+    boxes.push_back(box);
+    return CheckedAnswer{a.answer, a.checked};
+}
+
+ScopedDialogs::ScopedDialogs() {
+    auto dialogs = std::make_unique<ScriptedDialogs>();
+    dialogs_ = dialogs.get();
+    previous_ = SetDialogBackend(std::move(dialogs));
+}
+
+ScopedDialogs::~ScopedDialogs() { SetDialogBackend(std::move(previous_)); }

@@ -1,0 +1,70 @@
+#pragma once
+// The dialog seam's fake for tests: records every box and answers from a script.
+//
+//   ScopedDialogs dialogs;                 // installed until the end of the scope
+//   dialogs->Answer(IDYES);                // the next box answers Yes
+//   dialogs->Answer(IDOK, /*checked=*/true);
+//   ... code under test ...
+//   ASSERT_EQ(dialogs->boxes.size(), 2u);
+//
+// With the script used up, a box gets its "no" answer: IDNO on yes/no boxes,
+// IDCANCEL where there is a Cancel button (the crop dialog too, unchecked), IDOK on
+// MB_OK boxes.
+
+#include "platform/vcl/dialogs.h"
+
+#include <deque>
+#include <functional>
+#include <vector>
+
+struct ScriptedBox {
+    enum Kind { Message, Crop };
+    Kind kind = Message;
+    WindowHandle owner = nullptr;
+    QString text;
+    std::optional<QString> caption;  // nullopt: no caption given
+    unsigned type = 0;               // the crop dialog records MB_OKCANCEL | MB_ICONWARNING
+    QString checkBoxCaption;         // crop dialog only
+    bool checked = false;            // the check box's state when the dialog closed
+    int answer = 0;                  // what the box answered
+};
+
+struct ScriptedAnswer {
+    int answer = IDCANCEL;
+    bool checked = false;
+};
+
+class ScriptedDialogs : public DialogBackend {
+public:
+    std::vector<ScriptedBox> boxes;
+    std::deque<ScriptedAnswer> answers;
+    // Called for every box before it answers, with the record so far (e.g. to look
+    // at a file while the question is open).
+    std::function<void(const ScriptedBox&)> OnBox;
+
+    void Answer(int answer, bool checked = false) { answers.push_back({answer, checked}); }
+
+    int MessageBox(WindowHandle owner, const QString& text,
+                   const std::optional<QString>& caption, unsigned type) override;
+    CheckedAnswer CropDialog(WindowHandle owner, const QString& text,
+                             const QString& checkBoxCaption, const QString& caption) override;
+
+private:
+    ScriptedAnswer Next(unsigned type);
+};
+
+// Installs a ScriptedDialogs for its lifetime and puts the previous backend back.
+class ScopedDialogs {
+public:
+    ScopedDialogs();
+    ~ScopedDialogs();
+    ScopedDialogs(const ScopedDialogs&) = delete;
+    ScopedDialogs& operator=(const ScopedDialogs&) = delete;
+
+    ScriptedDialogs& operator*() const { return *dialogs_; }
+    ScriptedDialogs* operator->() const { return dialogs_; }
+
+private:
+    ScriptedDialogs* dialogs_;
+    std::unique_ptr<DialogBackend> previous_;
+};
