@@ -3,7 +3,7 @@
 // The original is read whole into memory, transformed there, and the result goes to
 // a fresh temporary file beside it (same folder, so rename(2) is atomic), which is
 // written fully, given the original's owner, extended attributes and mode, synced,
-// read back and decoded once. Only then does it replace the original: by rename, or,
+// read back and compared with the result, which is decoded once meanwhile. Only then does it replace the original: by rename, or,
 // for a file with several hard links, by rewriting the original in place from the
 // verified bytes (the links stay one file), with the old bytes put back from memory
 // when that rewrite fails. The folder is synced last.
@@ -37,6 +37,8 @@
 #include <sys/random.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
+#include <system_error>
+#include <thread>
 #include <time.h>
 #include <unistd.h>
 #include <vector>
@@ -132,6 +134,24 @@ bool AtEnd(FileOps& ops, int fd, size_t size) {
         if (n < 0 && errno == EINTR) continue;
         return n == 0;
     }
+}
+
+// Whether the file holds exactly these bytes; compared piece by piece, so the check
+// needs no second copy of the whole result.
+bool SameBytes(FileOps& ops, int fd, const uint8_t* data, size_t size) {
+    constexpr size_t kPiece = size_t{1} << 20;
+    std::unique_ptr<uint8_t[]> piece(new (std::nothrow) uint8_t[kPiece]);
+    if (!piece) return false;
+    size_t done = 0;
+    while (done < size) {
+        const size_t want = std::min(size - done, kPiece);
+        const ssize_t n = ops.Pread(fd, piece.get(), want, static_cast<off_t>(done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0 || std::memcmp(piece.get(), data + done, static_cast<size_t>(n)) != 0)
+            return false;
+        done += static_cast<size_t>(n);
+    }
+    return AtEnd(ops, fd, size);
 }
 
 int FsyncRetry(FileOps& ops, int fd) {
@@ -238,6 +258,34 @@ bool CopyMetadata(int from, int to, const struct stat& st) {
     return fchmod(to, st.st_mode & 07777) == 0;
 }
 
+// The decode check of the result, on a thread of its own so that it runs while the
+// copy is written and synced; the copy is then compared byte for byte with the
+// checked result, which amounts to decoding the copy itself.
+class BackgroundCheck {
+public:
+    BackgroundCheck(const JpegBuffer& result, int width, int height) {
+        auto check = [this, &result, width, height] {
+            ok_ = DecodesAs(result.data.get(), result.size, width, height);
+        };
+        try {
+            thread_ = std::thread(check);
+        } catch (const std::system_error&) {
+            check();  // no thread to be had: check now
+        }
+    }
+    ~BackgroundCheck() { Wait(); }
+    BackgroundCheck(const BackgroundCheck&) = delete;
+    BackgroundCheck& operator=(const BackgroundCheck&) = delete;
+    bool Wait() {
+        if (thread_.joinable()) thread_.join();
+        return ok_;
+    }
+
+private:
+    std::thread thread_;
+    bool ok_ = false;
+};
+
 bool SameFile(const struct stat& a, const struct stat& b) {
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
@@ -295,6 +343,7 @@ Status TransformFile(const char* path, uint16_t code, FileOps& ops) {
     if (status != kOk) return status;
     int width = 0, height = 0;
     TransformedSize(frame, code, width, height);
+    BackgroundCheck check(result, width, height);
 
     const std::string folder = FolderOf(target);
     std::string tempPath;
@@ -307,17 +356,10 @@ Status TransformFile(const char* path, uint16_t code, FileOps& ops) {
     if (!inPlace && !CopyMetadata(source.get(), tempFd.get(), st)) return kMetadataFailed;
     if (FsyncRetry(ops, tempFd.get()) != 0) return kSyncFailed;
 
-    // The check reads the copy back, so it tests what the file holds, not what we
-    // meant to write.
-    {
-        std::unique_ptr<uint8_t[]> back(new (std::nothrow) uint8_t[result.size]);
-        if (!back) return kNoMemory;
-        if (!ReadExactly(ops, tempFd.get(), back.get(), result.size) ||
-            !AtEnd(ops, tempFd.get(), result.size) ||
-            std::memcmp(back.get(), result.data.get(), result.size) != 0 ||
-            !DecodesAs(back.get(), result.size, width, height))
-            return kVerifyFailed;
-    }
+    // Read back, so that the check covers what the file holds, not what we meant to
+    // write.
+    if (!SameBytes(ops, tempFd.get(), result.data.get(), result.size) || !check.Wait())
+        return kVerifyFailed;
 
     if (inPlace) {
         status = RewriteInPlace(ops, target, st, original, result, temp);
