@@ -19,8 +19,9 @@
 //   8 damaged or refused headers                        original restored
 //   9 image data refused (truncated, corrupt)       18 restoring failed as well
 //  10 no temporary file beside the target            19 out of memory, 20 internal
-// Statuses 1..17 leave the file byte-for-byte as it was; 18 keeps the verified copy
-// (the temporary file) on disk, as the last good data.
+// Every status but 0 and 18 leaves the file byte-for-byte as it was; 18 (a failed
+// rewrite whose undoing failed too) keeps the verified copy, the temporary file, on
+// disk as the last good data.
 
 #include "platform/vantrel/vantrel_internal.h"
 

@@ -1,9 +1,9 @@
 // TurboJPEG work on whole JPEG files held in memory.
 //
-// TurboJPEG's transform reads its input with warnings allowed, and jpegtran too:
-// a truncated file then comes out as a "valid" JPEG with grey blocks at the bottom.
-// TJFLAG_STOPONWARNING turns every such warning into a refusal, here and in the
-// decode check.
+// Truncated or corrupt image data makes libjpeg warn and fill in grey blocks;
+// jpegtran then writes the damaged picture out. TJFLAG_STOPONWARNING makes TurboJPEG
+// give up at the first warning instead of finishing the work, here and in the decode
+// check.
 //
 // Like jpegtran, TurboJPEG writes a baseline file from a progressive one unless
 // asked; we ask (TJXOPT_PROGRESSIVE), which changes the entropy coding only, not
