@@ -194,7 +194,7 @@ TEST(SafeWrite, TemporaryFileIsPrivateWhileWritten) {
               QFileInfo(dir.Path()).canonicalFilePath());
 }
 
-// ---- the buffer-level pieces --------------------------------------------------------
+// ---- the decode check on its own --------------------------------------------------
 
 TEST(DecodeCheck, RefusesDamagedImageData) {
     const QByteArray good = MakeJpeg(Spec(64, 48));
@@ -209,34 +209,6 @@ TEST(DecodeCheck, RefusesDamagedImageData) {
     QByteArray zeroed = good;
     zeroed.replace(zeroed.size() - 2, 2, QByteArray(2, '\0'));
     EXPECT_FALSE(decodes(zeroed, 64, 48));
-}
-
-TEST(Probe, SortsOutCodingsAndTrimmedSizes) {
-    auto probe = [](const QByteArray& b, vantrel::FrameInfo& f) {
-        return vantrel::ProbeFrame(reinterpret_cast<const uint8_t*>(b.constData()),
-                                   static_cast<size_t>(b.size()), f);
-    };
-    vantrel::FrameInfo f;
-    ASSERT_EQ(probe(MakeJpeg(Spec(61, 45, Sampling::S422)), f), vantrel::kOk);
-    EXPECT_EQ(f.mcuWidth, 16);
-    EXPECT_EQ(f.mcuHeight, 8);
-    EXPECT_FALSE(f.progressive);
-    int w = 0, h = 0;
-    const int want[6][2] = {{}, {40, 61}, {48, 40}, {45, 48}, {61, 40}, {48, 45}};
-    for (uint16_t code = 1; code <= 5; ++code) {
-        vantrel::TransformedSize(f, code, w, h);
-        EXPECT_EQ(w, want[code][0]) << code;
-        EXPECT_EQ(h, want[code][1]) << code;
-    }
-    JpegSpec spec = Spec(30, 30, Sampling::Grey);
-    spec.progressive = true;
-    ASSERT_EQ(probe(MakeJpeg(spec), f), vantrel::kOk);
-    EXPECT_TRUE(f.progressive);
-    EXPECT_EQ(f.mcuWidth, 8);
-    spec.arithmetic = true;
-    EXPECT_EQ(probe(MakeJpeg(spec), f), vantrel::kUnsupported);
-    EXPECT_EQ(probe(QByteArray("GIF89a"), f), vantrel::kNotJpeg);
-    EXPECT_EQ(probe(QByteArray("\xFF\xD8\xFF\xE1\x7F\xFF", 6), f), vantrel::kBadHeader);
 }
 
 }  // namespace
