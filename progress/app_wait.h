@@ -5,7 +5,9 @@
 // Without a display the same object draws a progress bar on stderr, and Ctrl+C
 // asks to cancel.
 
+#include <QMetaObject>
 #include <QString>
+#include <optional>
 
 class TComponent;
 class TfrmWait;
@@ -33,7 +35,13 @@ public:
 
     TfrmWait* Form() const { return frmWait; }
 
+    // Which of the two the windows made from now on use: nullopt (the default)
+    // decides by HasDisplay(); true forces the form (the tests run offscreen, where
+    // HasDisplay() is false), false the terminal. A hook for tests, beside the seam.
+    static void SetUseForm(std::optional<bool> useForm);
+
 private:
     TfrmWait* frmWait = nullptr;
     TerminalProgress* terminal = nullptr;  // used instead of the form without a display
+    QMetaObject::Connection formGone;      // clears frmWait when its owner frees it
 };

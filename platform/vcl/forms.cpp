@@ -218,16 +218,19 @@ void TForm::SetVisible(bool visible) {
     QWidget* w = Widget();
     if (!w) return;
     if (visible) {
-        if (!placed_) PlaceForShow();
+        const bool place = !placed_;
+        placed_ = true;
+        if (place) PlaceForShow();
         w->show();
         ApplySizeLimits();  // the frame is known now on some platforms
+        // Outer sizes count the frame, which some platforms know only now.
+        if (place) PlaceForShow();
     } else {
         w->hide();
     }
 }
 
 void TForm::PlaceForShow() {
-    placed_ = true;
     const TForm* over = nullptr;
     switch (position_) {
     case poDesigned: return;
