@@ -1,0 +1,92 @@
+// The automatic orientation of a folder from the command line, and the rule that
+// both batches (this one and the main window's) apply to a photo's orientation.
+
+#include "engine/common.h"
+#include "platform/system/sysutils.h"
+#include "platform/vcl/application.h"
+#include "progress/app_wait.h"
+#include "translation/lang.h"
+
+#include <QFile>
+#include <memory>
+#include <sys/stat.h>
+
+TTransformCode AutoOrientationCode(TExifOrientation orientation) {
+    switch (orientation) {
+        case 3: return 2;  // rotate 180
+        case 6: return 1;  // rotate 90 clockwise
+        case 8: return 3;  // rotate 90 counter-clockwise
+        default: return 0;  // upright, unknown or mirrored: left alone
+    }
+}
+
+namespace {
+
+// The batch's own name in its boxes: fixed, not the application title.
+const QString kBatchName = QStringLiteral("Orlisk");
+
+QString T(const TLanguage* language, const QString& text) {
+    return language ? language->TranslateUserMessage(text) : text;
+}
+
+// A file that is still there to be turned; a folder named like a photo is not one.
+bool IsExistingFile(const QString& path) {
+    struct stat st {};
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+}  // namespace
+
+void AutoOrientFolder(const QString& Folder, bool Recurse, TLanguage* Language,
+                      bool KeepTimestamp, WindowHandle ParentWnd) {
+    const auto list = std::make_unique<TStringList>();
+    const bool silent = sys::FindCmdLineSwitch(QStringLiteral("s"));
+
+    FindJpegFiles(Folder, *list, Recurse);
+    // From the last index down, so that deleting keeps the indexes still to visit.
+    for (int i = list->Count() - 1; i >= 0; --i)
+        if (AutoOrientationCode(GetFileOrientation(list->Strings(i))) == 0) list->Delete(i);
+    const int count = list->Count();
+
+    if (count == 0) {
+        if (!silent) {
+            const QString text = sys::Format(
+                T(Language, QStringLiteral("%s has not detected any images that can be "
+                                           "transformed automatically.")),
+                {kBatchName});
+            MessageBoxW(GetDesktopWindow(), WrapText(text), kBatchName,
+                        MB_OK | MB_ICONINFORMATION);
+        }
+        return;
+    }
+
+    if (!silent) {
+        // The joined text is the pattern, so a translation may move the placeholders
+        // across both sentences.
+        const QString pattern =
+            T(Language, QStringLiteral("%s has detected %u images that can be automatically "
+                                       "transformed to normal orientation.")) +
+            QStringLiteral("\r\n\r\n") +
+            T(Language, QStringLiteral("Would you like to transform them now?"));
+        const QString text =
+            sys::Format(pattern, {kBatchName, QVariant::fromValue(static_cast<qulonglong>(count))});
+        if (MessageBoxW(GetDesktopWindow(), WrapText(text), kBatchName,
+                        MB_YESNO | MB_ICONQUESTION) != IDYES)
+            return;
+    }
+
+    const auto progress = std::make_unique<TProgressWindow>(nullptr);
+    progress->SetLabelText(T(Language, QStringLiteral("Transformation is in progress...")));
+    progress->SetProgressBounds(0, count);
+    for (int i = 0; i < count; ++i) {
+        const QString file = list->Strings(i);
+        // Gone since the filter: passed over without a pump, a cancel test or a step.
+        if (!IsExistingFile(file)) continue;
+        Application()->ProcessMessages();
+        if (progress->WantCancel()) break;
+        // Read again: the file may have changed while the question was open.
+        const TTransformCode code = AutoOrientationCode(GetFileOrientation(file));
+        if (code != 0) TransformJpeg(Language, file, code, KeepTimestamp, ParentWnd);
+        progress->SetProgressBy(1);
+    }
+}
