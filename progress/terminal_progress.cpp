@@ -1,6 +1,7 @@
 #include "progress/terminal_progress.h"
 
 #include "platform/vcl/controls.h"
+#include "platform/vcl/dialog_backends.h"
 
 #include <algorithm>
 #include <unistd.h>
@@ -27,6 +28,7 @@ TerminalProgress::TerminalProgress(std::FILE* out, std::optional<bool> inPlace) 
 
 TerminalProgress::~TerminalProgress() {
     if (inPlace_ && drawn_) Write(QStringLiteral("\n"));
+    if (inPlace_ && out_ == stderr) SetTerminalLineOpen(false);
     if (installed_) sigaction(SIGINT, &previous_, nullptr);
 }
 
@@ -83,6 +85,7 @@ void TerminalProgress::Draw() {
         line += QStringLiteral("[%1] %2\x1b[K").arg(bar, counts);
         Write(line);
         drawn_ = true;
+        if (out_ == stderr) SetTerminalLineOpen(true);
         return;
     }
     if (total <= 0) return;

@@ -48,6 +48,7 @@ void TApplication::ProcessMessages() {
 
 void TApplication::Run() {
     if (!QCoreApplication::instance()) return;
+    ConnectIdle();
     if (mainForm_ && ShowMainForm) Guarded([this] { mainForm_->Show(); });
     if (!terminated_) {
         QEventLoop loop;

@@ -62,3 +62,7 @@ private:
 
 // The head line of a terminal box: "caption: text" with CR LF as newlines.
 QString TerminalBoxText(const QString& text, const std::optional<QString>& caption);
+
+// A progress line drawn in place on stderr leaves the line open; a box written to
+// stderr meanwhile starts on a new line.
+void SetTerminalLineOpen(bool open);

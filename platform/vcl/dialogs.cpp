@@ -12,6 +12,8 @@
 
 namespace {
 
+bool g_terminalLineOpen = false;
+
 std::unique_ptr<DialogBackend>& CurrentBackend() {
     static std::unique_ptr<DialogBackend> backend;
     return backend;
@@ -168,7 +170,13 @@ TerminalDialogs::TerminalDialogs(std::FILE* out, std::FILE* in, std::optional<bo
     interactive_ = interactive ? *interactive : (in_ && ::isatty(::fileno(in_)) == 1);
 }
 
+void SetTerminalLineOpen(bool open) { g_terminalLineOpen = open; }
+
 void TerminalDialogs::Write(const QString& s) {
+    if (g_terminalLineOpen && out_ == stderr) {
+        g_terminalLineOpen = false;
+        std::fputc('\n', out_);
+    }
     const QByteArray bytes = s.toLocal8Bit();
     std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), out_);
     std::fflush(out_);
