@@ -80,6 +80,7 @@ signals:
     void Changed();
 
 private:
+    friend class TActionList;
     void SetShortCutValue(int value) { SetShortCut(static_cast<TShortCut>(value)); }
 
     QString caption_;

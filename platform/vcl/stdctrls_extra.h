@@ -3,6 +3,7 @@
 // button with a glyph).
 
 #include "platform/vcl/controls.h"
+#include "platform/vcl/stdctrls.h"
 
 #include <QImage>
 #include <QPixmap>
@@ -10,7 +11,6 @@
 
 class QCheckBox;
 class QLineEdit;
-class QPushButton;
 
 class TEdit : public TWinControl {
     Q_OBJECT
@@ -63,19 +63,16 @@ public:
     TNotifyEvent OnClick;
 };
 
-class TBitBtn : public TWinControl {
+// A TButton (Caption, OnClick, Click(), Default, Cancel, ModalResult) that shows a
+// glyph.
+class TBitBtn : public TButton {
     Q_OBJECT
-    Q_PROPERTY(QString Caption READ Caption WRITE SetCaption)
     Q_PROPERTY(int NumGlyphs READ NumGlyphs WRITE SetNumGlyphs)
 
 public:
     // 75 x 25, no glyph.
     explicit TBitBtn(TComponent* AOwner);
 
-    QPushButton* PushButton() const;
-
-    QString Caption() const;
-    void SetCaption(const QString& caption);
     // One bitmap holding NumGlyphs images of equal width side by side: the first is
     // the normal look, the second (when NumGlyphs >= 2) the disabled look.
     QPixmap Glyph() const { return glyph_; }
@@ -84,12 +81,8 @@ public:
     int NumGlyphs() const { return numGlyphs_; }
     // Clamped to 1 .. 4.
     void SetNumGlyphs(int count);
-
-    // What a click does: OnClick (exceptions pass to the caller). Does nothing
-    // while the button is disabled.
-    void Click();
-
-    TNotifyEvent OnClick;
+    // The image the button shows in a state (a part of the glyph).
+    QPixmap GlyphFor(bool enabled) const;
 
 private:
     void UpdateIcon();
