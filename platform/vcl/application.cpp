@@ -152,9 +152,9 @@ TApplication* Application() {
 }
 
 void FreeApplication() {
-    TApplication* app = g_application;
-    g_application = nullptr;
-    delete app;
+    // Application() keeps answering the object being freed while its forms go (their
+    // OnDestroy may ask it for things); the destructor clears it at the end.
+    delete g_application;
 }
 
 void CallGuarded(const std::function<void()>& f) { Guarded(f); }

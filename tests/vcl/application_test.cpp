@@ -112,8 +112,14 @@ TEST(Application, IdleHandlersRunWhenTheLoopGoesIdle) {
 TEST(Application, FreeApplicationFreesItsForms) {
     bool destroyed = false;
     auto* form = Application()->CreateForm<TForm>();
-    form->OnDestroy = [&](TComponent*) { destroyed = true; };
+    TApplication* old = Application();
+    TApplication* seenWhileFreeing = nullptr;
+    form->OnDestroy = [&](TComponent*) {
+        destroyed = true;
+        seenWhileFreeing = Application();
+    };
     FreeApplication();
+    EXPECT_EQ(seenWhileFreeing, old);
     EXPECT_TRUE(destroyed);
     EXPECT_EQ(Application()->MainForm(), nullptr);  // a new application object
 }
