@@ -9,7 +9,10 @@
 #include <cstdint>
 
 using TShortCut = uint16_t;
-enum : uint16_t { scNone = 0, scShift = 0x2000, scCtrl = 0x4000, scAlt = 0x8000 };
+constexpr TShortCut scNone = 0;
+constexpr TShortCut scShift = 0x2000;
+constexpr TShortCut scCtrl = 0x4000;
+constexpr TShortCut scAlt = 0x8000;
 
 // The shortcut of a key with the Shift, Ctrl and Alt parts of a shift state (mouse
 // buttons are ignored); scNone for a key code that does not fit the low byte.
