@@ -29,7 +29,7 @@ protected:
         return env;
     }
     ProcessResult Orlisk(const QStringList& args) const {
-        return Run(OrliskExe(), args, Env());
+        return testsupport::Run(OrliskExe(), args, Env());
     }
     // A photo whose size needs no crop question (multiples of 16).
     QString Photo(const QString& name, uint16_t orientation = 1, unsigned seed = 1) const {
