@@ -289,7 +289,7 @@ TEST_F(Transform, OkWithoutTheBoxKeepsAsking) {
     dialogs->Answer(IDOK, false);
     Run(path, 5);
     EXPECT_NE(ReadFile(path), Sized(1000, 600));
-    EXPECT_TRUE(OpenRegistrySettings()->ReadBool("Main", "DisplayCropWarning", false));
+    EXPECT_FALSE(OpenRegistrySettings()->ValueExists("Main", "DisplayCropWarning"));
     dialogs->Answer(IDCANCEL);
     Run(path, 5);
     EXPECT_EQ(CropQuestions(), 2u);

@@ -22,6 +22,10 @@ struct Params {
     int code;
 };
 
+void PrintTo(const Params& p, std::ostream* os) {
+    *os << (p.bigEndian ? "big-endian" : "little-endian") << ", code " << p.code;
+}
+
 class TransformEndToEnd : public ::testing::TestWithParam<Params> {
 protected:
     void SetUp() override { sys::SetProcessArguments({}); }
