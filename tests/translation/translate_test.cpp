@@ -8,7 +8,6 @@
 
 #include <QFile>
 #include <gtest/gtest.h>
-#include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -211,26 +210,19 @@ TEST_F(TranslateTest, ListPropertyItems) {
     Translate({"FormMain.ListBox1.Items"}, "FormMain.ListBox1.Items= eins, zwei,,drei, \n");
     EXPECT_EQ(list->Items(), QStringList({"eins, zwei,,drei,"}));
 
-    lang->SetSeparator("");
+    lang->SetSeparator(" \t\r\n");  // nothing but blanks: ","
+    EXPECT_EQ(lang->Separator(), ",");
     Translate({}, "FormMain.ListBox1.Items=eins , zwei,, drei,\n");
     EXPECT_EQ(list->Items(), QStringList({"eins", "zwei", "", "drei"}));
 
-    lang->SetSeparator(" ; ");
+    lang->SetSeparator(" ; ");  // kept untrimmed
+    EXPECT_EQ(lang->Separator(), " ; ");
     Translate({}, "FormMain.ListBox1.Items=a ; b;c ;  ; d\n");
     EXPECT_EQ(list->Items(), QStringList({"a", "b;c", "", "d"}));
 
     lang->SetSeparator("AB");  // case-sensitive
     Translate({}, "FormMain.ListBox1.Items=1ab2AB3\n");
     EXPECT_EQ(list->Items(), QStringList({"1ab2", "3"}));
-}
-
-TEST_F(TranslateTest, SeparatorSetter) {
-    lang->SetSeparator(" \t\r\n");
-    EXPECT_EQ(lang->Separator(), ",");
-    lang->SetSeparator("");
-    EXPECT_EQ(lang->Separator(), ",");
-    lang->SetSeparator(" ; ");
-    EXPECT_EQ(lang->Separator(), " ; ");
 }
 
 TEST_F(TranslateTest, OnTranslateSeesTheOldValueAndMayChangeTheNew) {
@@ -277,22 +269,6 @@ TEST_F(TranslateTest, HandlerThatFreesTheComponentIsSurvived) {
               "FormMain.ListBox1.Caption=weg\nFormMain.Button1.Caption=da\n");
     EXPECT_EQ(list, nullptr);
     EXPECT_EQ(button->Caption(), "da");
-}
-
-TEST_F(TranslateTest, TheTranslatorsOwnPublishedProperties) {
-    Translate({"FormMain.Language.Separator", "FormMain.Language.Properties",
-               "FormMain.Button1.Caption"},
-              "FormMain.Language.Separator=;\n"
-              "FormMain.Language.Properties=FormMain.Button1.Hint;FormMain.Button1.Caption\n"
-              "FormMain.Button1.Caption=gesetzt\nFormMain.Button1.Hint=auch\n");
-    EXPECT_EQ(lang->Separator(), ";");
-    ASSERT_EQ(lang->Properties()->Count(), 2);
-    // The list shrank during the loop: the loop ends at its new end.
-    EXPECT_EQ(lang->Properties()->Strings(0), "FormMain.Button1.Hint");
-    EXPECT_EQ(button->Caption(), "designed");
-    lang->Translate();
-    EXPECT_EQ(button->Hint(), "auch");
-    EXPECT_EQ(button->Caption(), "gesetzt");
 }
 
 TEST_F(TranslateTest, NoFileOrNoSectionChangesNothing) {
