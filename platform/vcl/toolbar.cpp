@@ -5,6 +5,8 @@
 #include <QIcon>
 #include <QMenu>
 #include <QPainter>
+#include <QStyleOptionToolButton>
+#include <QStylePainter>
 #include <QToolButton>
 #include <algorithm>
 
@@ -67,6 +69,15 @@ protected:
             p.drawLine(x, 2, x, height() - 3);
             p.setPen(palette().color(QPalette::Light));
             p.drawLine(x + 1, 2, x + 1, height() - 3);
+            return;
+        }
+        if (popupMode() == QToolButton::InstantPopup) {
+            // A plain button that opens a menu when pressed shows no arrow.
+            QStylePainter p(this);
+            QStyleOptionToolButton option;
+            initStyleOption(&option);
+            option.features &= ~QStyleOptionToolButton::HasMenu;
+            p.drawComplexControl(QStyle::CC_ToolButton, option);
             return;
         }
         QToolButton::paintEvent(e);
@@ -226,16 +237,12 @@ void TToolButton::UpdateLook() {
         b->setMenu(dropdownMenu_->Menu());
         if (style_ == tbsDropDown) {
             b->setPopupMode(QToolButton::MenuButtonPopup);
-            b->setStyleSheet(QString());
         } else {
-            // A plain button with a menu opens it when pressed, without an arrow.
             b->setPopupMode(QToolButton::InstantPopup);
-            b->setStyleSheet(QStringLiteral("QToolButton::menu-indicator { image: none; width: 0px; }"));
         }
     } else {
         b->setMenu(nullptr);
         b->setPopupMode(QToolButton::DelayedPopup);
-        b->setStyleSheet(QString());
     }
     b->setEnabled(Enabled() && !separator);
     b->update();
