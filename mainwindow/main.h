@@ -1,0 +1,196 @@
+#pragma once
+// Unit main: the main window TFormOrlisk. Its stored design (toolbar, path bar,
+// thumbnail grid, status bar, actions, menus and image lists) is built in code by
+// BuildDesign(); FormCreate then makes the window's lists and translator, the language
+// menu, the translation keys and the one-key shortcuts. FormDestroy frees the
+// thumbnails before the settings are written.
+
+#include "platform/system/stringlist.h"
+#include "platform/vcl/forms.h"
+#include "platform/vcl/geometry.h"
+#include "platform/vcl/graphics.h"
+#include "platform/vcl/grids.h"
+
+#include <QPoint>
+#include <QString>
+#include <cstdint>
+#include <memory>
+
+class TAction;
+class TActionList;
+class TBitBtn;
+class TButton;
+class TCheckBox;
+class TEdit;
+class TImageList;
+class TLanguage;
+class TMenuItem;
+class TPanel;
+class TPopupMenu;
+class TStatusBar;
+class TToolBar;
+class TToolButton;
+
+class TFormOrlisk : public TForm {
+    Q_OBJECT
+
+public:
+    // Builds the stored design, then runs FormCreate (once). Sets the global
+    // FormOrlisk to the new window.
+    explicit TFormOrlisk(TComponent* AOwner);
+    // Runs FormDestroy first, while the members are still there.
+    ~TFormOrlisk() override;
+
+    // Components, as the form stores them (all owned by the form).
+    TToolBar* ToolBar = nullptr;
+    TToolButton* tbFavorites = nullptr;
+    TToolButton* tbAuto = nullptr;
+    TToolButton* tbViewImage = nullptr;
+    TToolButton* tbRotateLeft = nullptr;
+    TToolButton* tbRotateRight = nullptr;
+    TToolButton* tbRotate180 = nullptr;
+    TToolButton* ToolButton2 = nullptr;
+    TToolButton* tbExif = nullptr;
+    TToolButton* tbOptions = nullptr;
+    TPanel* Panel1 = nullptr;
+    TBitBtn* btnRecent = nullptr;
+    TEdit* edPath = nullptr;
+    TButton* btnBrowse = nullptr;
+    TCheckBox* cbSubFolders = nullptr;
+    TDrawGrid* DrawGrid = nullptr;
+    TStatusBar* StatusBar = nullptr;
+    TActionList* ActionList = nullptr;
+    TAction* ActionOpen = nullptr;
+    TAction* ActionRotateLeft = nullptr;
+    TAction* ActionRotateRight = nullptr;
+    TAction* ActionRotate180 = nullptr;
+    TAction* ActionDisplayExif = nullptr;
+    TAction* ActionDelete = nullptr;
+    TAction* ActionFlipHor = nullptr;
+    TAction* ActionFlipVer = nullptr;
+    TPopupMenu* PopupMenu = nullptr;
+    TMenuItem* pmiName = nullptr;
+    TMenuItem* pmiRotateLeft = nullptr;
+    TMenuItem* pmiRotateRight = nullptr;
+    TMenuItem* pmiRotate180 = nullptr;
+    TMenuItem* pmiDisplayExif = nullptr;
+    TMenuItem* pmiDelete = nullptr;
+    TMenuItem* FliphorizontalMenuItem = nullptr;
+    TMenuItem* VerticalFlipMenuItem = nullptr;
+    TPopupMenu* pmFlip = nullptr;
+    TMenuItem* pmiFlipHor = nullptr;
+    TMenuItem* pmiFlipVer = nullptr;
+    TPopupMenu* pmMru = nullptr;
+    TPopupMenu* pmOptions = nullptr;
+    TMenuItem* pmiRefresh = nullptr;
+    TMenuItem* pmiRebuildWhenResized = nullptr;
+    TMenuItem* pmiThumbsInRow = nullptr;
+    TMenuItem* pmiEnlargeSmall = nullptr;
+    TMenuItem* pmiKeepTimestamp = nullptr;
+    TMenuItem* pmiDeleteConfirm = nullptr;
+    TMenuItem* pmiDisplayCrop = nullptr;
+    TMenuItem* pmiBackColor = nullptr;
+    TMenuItem* pmiForeColor = nullptr;
+    TMenuItem* N1 = nullptr;
+    TMenuItem* pmiWebsite = nullptr;
+    TMenuItem* pmiAbout = nullptr;
+    TMenuItem* pmiSeparator = nullptr;
+    TMenuItem* pmiHiQuality = nullptr;
+    TMenuItem* pmiLowQuality = nullptr;
+    TMenuItem* N2 = nullptr;
+    TImageList* ImageList = nullptr;
+    TImageList* ImageListDis = nullptr;
+
+    // Event handlers, bound one by one in BuildDesign.
+    void FormCreate(TComponent* Sender);
+    void FormDestroy(TComponent* Sender);
+    void DrawGridDrawCell(TComponent* Sender, int ACol, int ARow, TRect Rect,
+                          TGridDrawState State);
+    void DrawGridDblClick(TComponent* Sender);
+    void ActionOpenUpdate(TComponent* Sender);
+    void ActionRotateLeftUpdate(TComponent* Sender);
+    void ActionRotateRightUpdate(TComponent* Sender);
+    void ActionRotate180Update(TComponent* Sender);
+    void ActionOpenExecute(TComponent* Sender);
+    void ActionRotate(TComponent* Sender);
+    void DrawGridSelectCell(TComponent* Sender, int ACol, int ARow, bool& CanSelect);
+    void FormShow(TComponent* Sender);
+    void pmiThumbsInRowClick(TComponent* Sender);
+    void ActionDisplayExifExecute(TComponent* Sender);
+    void ActionDisplayExifUpdate(TComponent* Sender);
+    void pmiRefreshClick(TComponent* Sender);
+    void btnBrowseClick(TComponent* Sender);
+    void edPathKeyDown(TComponent* Sender, uint16_t& Key, TShiftState Shift);
+    void edPathEnter(TComponent* Sender);
+    void edPathExit(TComponent* Sender);
+    void cbSubFoldersClick(TComponent* Sender);
+    void DrawGridMouseWheelDown(TComponent* Sender, TShiftState Shift, QPoint MousePos,
+                                bool& Handled);
+    void DrawGridMouseWheelUp(TComponent* Sender, TShiftState Shift, QPoint MousePos,
+                              bool& Handled);
+    void tbAutoClick(TComponent* Sender);
+    void pmiAboutClick(TComponent* Sender);
+    void pmiWebsiteClick(TComponent* Sender);
+    void ActionDeleteUpdate(TComponent* Sender);
+    void ActionDeleteExecute(TComponent* Sender);
+    void pmiKeepTimestampClick(TComponent* Sender);
+    void ActionFlipHorUpdate(TComponent* Sender);
+    void ActionFlipVerUpdate(TComponent* Sender);
+    void btnRecentClick(TComponent* Sender);
+    void pmOptionsPopup(TComponent* Sender);
+    void pmiDisplayCropClick(TComponent* Sender);
+    void pmiBackColorClick(TComponent* Sender);
+    void pmiForeColorClick(TComponent* Sender);
+
+    // The window's own translator, owned by the form; the dialogs copy its
+    // LanguageFile, and every user message of the window passes through it.
+    TLanguage* Language = nullptr;
+
+private:
+    friend struct TFormOrliskTestAccess;
+
+    // Creates every component of the stored design and binds its handlers.
+    void BuildDesign();
+    void BuildToolBar();
+    void BuildPathBar();
+    void BuildActions();
+    void BuildMenus();
+    void BuildImageLists();
+    // Widens the toolbar's buttons to their widest caption (after a translation too).
+    void FitToolbarButtons();
+
+    // Frees the thumbnail object of every entry of Images, then empties the list.
+    void ClearThumbnails();
+    // True when the top-left cell of the grid's selection shows a photo.
+    bool HasSelectedImage() const;
+    // The OnUpdate rule the eight selection actions share.
+    void EnableForSelection(TComponent* Sender) const;
+    // Writes every setting to the store.
+    void SaveSettings();
+
+    // Appends one radio item (group 2) per "*.lng" file of <executable folder>/lang
+    // to pmOptions, in the file system's order, and their paths to Languages.
+    void LoadLanguageMenu();
+    // The same for the language files of `langFolder` (no trailing "/").
+    void LoadLanguageMenuFrom(const QString& langFolder);
+    // Applies the clicked language item's file and checks the item.
+    void LanguageMenuClick(TComponent* Sender);
+
+    TColor FForeColor = 0;
+    bool FMinimised = false;
+    QString RecentFolder;
+    bool MakingThumbNails = false;
+    std::unique_ptr<TStringList> Languages;
+    std::unique_ptr<TStringList> Images;
+    std::unique_ptr<TStringList> Mru;
+    QString CurrentFolder;
+    QString FileName;
+    bool FBeingResized = false;
+};
+
+// The main window of window mode; set when the form is made, cleared when it goes.
+extern TFormOrlisk* FormOrlisk;
+
+// The caption of the language item for a file name: its first character raised when
+// it is one of a to z, then cut before its last "." ("pt.br.lng" -> "Pt.br").
+QString LanguageCaption(const QString& fileName);

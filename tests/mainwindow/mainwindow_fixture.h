@@ -1,0 +1,51 @@
+#pragma once
+// The main window on real widgets offscreen, owned by the application object as in
+// window mode (the translator finds it there by name), with scripted dialogs so that
+// no box can wait for a user.
+
+#include "mainwindow/main.h"
+#include "platform/system/stringlist.h"
+#include "platform/vcl/application.h"
+#include "platform/vcl/scripted_dialogs.h"
+
+#include <QApplication>
+#include <QEventLoop>
+#include <QString>
+#include <gtest/gtest.h>
+#include <memory>
+
+// The window's private parts that the tests look at.
+struct TFormOrliskTestAccess {
+    static TStringList* Images(TFormOrlisk& form) { return form.Images.get(); }
+    static TStringList* Languages(TFormOrlisk& form) { return form.Languages.get(); }
+    static TStringList* Mru(TFormOrlisk& form) { return form.Mru.get(); }
+    static bool HasSelectedImage(const TFormOrlisk& form) { return form.HasSelectedImage(); }
+    static void LoadLanguageMenuFrom(TFormOrlisk& form, const QString& folder) {
+        form.LoadLanguageMenuFrom(folder);
+    }
+};
+using Access = TFormOrliskTestAccess;
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Application()->SetTitle(QStringLiteral("Orlisk"));
+        form = new TFormOrlisk(Application());
+    }
+    void TearDown() override {
+        delete form;
+        form = nullptr;
+        EXPECT_TRUE(dialogs->boxes.empty()) << "unexpected box: "
+                                            << dialogs->boxes.front().text.toStdString();
+    }
+
+    static void Pump() {
+        for (int i = 0; i < 5; ++i) {
+            QApplication::processEvents(QEventLoop::AllEvents, 10);
+            QApplication::sendPostedEvents();
+        }
+    }
+
+    ScopedDialogs dialogs;
+    TFormOrlisk* form = nullptr;
+};
