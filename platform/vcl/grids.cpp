@@ -155,8 +155,10 @@ private:
         TGridCoord cell = grid->MouseCoord(pos.x(), pos.y());
         if (cell.X < 0) cell.X = grid->ColCount() - 1;
         if (cell.Y < 0) cell.Y = grid->RowCount() - 1;
-        cell.X = std::min(cell.X, grid->LeftCol() + std::max(grid->VisibleColCount(), 1) - 1);
-        cell.Y = std::min(cell.Y, grid->TopRow() + std::max(grid->VisibleRowCount(), 1) - 1);
+        // The partly shown row or column after the whole ones counts too: selecting
+        // it scrolls it into view.
+        cell.X = std::min(cell.X, grid->LeftCol() + grid->VisibleColCount());
+        cell.Y = std::min(cell.Y, grid->TopRow() + grid->VisibleRowCount());
         cell.X = std::clamp(cell.X, 0, grid->ColCount() - 1);
         cell.Y = std::clamp(cell.Y, 0, grid->RowCount() - 1);
         return cell;
