@@ -95,13 +95,30 @@ TPanel::TPanel(TComponent* AOwner) : TWinControl(AOwner, new PanelWidget) {
 
 QWidget* TPanel::ClientWidget() const { return client_; }
 
-void TPanel::Relayout() {
-    if (!client_ || !Widget()) return;
+int TPanel::Inset() const {
     int inset = borderWidth_;
     if (bevelOuter_ != bvNone) inset += bevelWidth_;
     if (bevelInner_ != bvNone) inset += bevelWidth_;
+    return inset;
+}
+
+int TPanel::ClientWidth() const {
+    return Widget() ? std::max(Widget()->width() - 2 * Inset(), 0) : 0;
+}
+
+int TPanel::ClientHeight() const {
+    return Widget() ? std::max(Widget()->height() - 2 * Inset(), 0) : 0;
+}
+
+void TPanel::Relayout() {
+    if (!client_ || !Widget()) return;
+    const int inset = Inset();
     const QRect r = Widget()->rect().adjusted(inset, inset, -inset, -inset);
-    client_->setGeometry(r.x(), r.y(), std::max(r.width(), 0), std::max(r.height(), 0));
+    const QRect client(r.x(), r.y(), std::max(r.width(), 0), std::max(r.height(), 0));
+    if (client == client_->geometry()) return;
+    client_->setGeometry(client);
+    // A hidden widget gets its resize event only when shown: place the children now.
+    AlignControls();
     Widget()->update();
 }
 

@@ -42,6 +42,10 @@ public:
 
     // The area inside the bevels and the border, where the children go.
     QWidget* ClientWidget() const override;
+    // The size of that area, from the panel's size (right also while the panel is
+    // hidden and its inner widget has not followed yet).
+    int ClientWidth() const override;
+    int ClientHeight() const override;
 
 private:
     int BevelOuterValue() const { return bevelOuter_; }
@@ -49,6 +53,7 @@ private:
     int BevelInnerValue() const { return bevelInner_; }
     void SetBevelInnerValue(int v) { SetBevelInner(static_cast<TBevelCut>(v)); }
     void Relayout();
+    int Inset() const;
 
     QString caption_;
     int borderWidth_ = 0;
