@@ -3,10 +3,11 @@
 // The original is read whole into memory, transformed there, and the result goes to
 // a fresh temporary file beside it (same folder, so rename(2) is atomic), which is
 // written fully, given the original's owner, extended attributes and mode, synced,
-// read back and compared with the result, which is decoded once meanwhile. Only then does it replace the original: by rename, or,
-// for a file with several hard links, by rewriting the original in place from the
-// verified bytes (the links stay one file), with the old bytes put back from memory
-// when that rewrite fails. The folder is synced last.
+// read back and compared with the result, which is decoded once meanwhile. Only then
+// does it replace the original: by rename, or, for a file with several hard links, by
+// rewriting the original in place from the verified bytes (the links stay one file),
+// with the old bytes put back from memory when that rewrite fails. The folder is
+// synced last. Bytes after the image's EOI are part of the result (transform.cpp).
 //
 // Statuses (diagnosis only, not a promise of the interface):
 //   1 bad argument (empty path, code outside 1..5)   11 writing the copy failed
@@ -339,8 +340,14 @@ Status TransformFile(const char* path, uint16_t code, FileOps& ops) {
     FrameInfo frame;
     status = ProbeFrame(original.data.get(), original.size, frame);
     if (status != kOk) return status;
+    // Bytes after the image's EOI are carried over as they are. Without an EOI the
+    // whole file goes to the transform, which refuses truncated data.
+    const size_t end = ImageEnd(original.data.get(), original.size);
+    const size_t imageSize = end == 0 ? original.size : end;
     JpegBuffer result;
-    status = TransformBuffer(original.data.get(), original.size, frame, code, result);
+    status = TransformBuffer(original.data.get(), imageSize, frame, code,
+                             original.data.get() + imageSize, original.size - imageSize,
+                             result);
     if (status != kOk) return status;
     int width = 0, height = 0;
     TransformedSize(frame, code, width, height);

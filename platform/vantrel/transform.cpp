@@ -8,12 +8,18 @@
 // Like jpegtran, TurboJPEG writes a baseline file from a progressive one unless
 // asked; we ask (TJXOPT_PROGRESSIVE), which changes the entropy coding only, not
 // the coefficients. Restart markers are not carried over by either.
+//
+// Both write the output only up to EOI. Whatever a file holds after its EOI (the
+// video of a motion photo, a second picture, a maker's trailer) would be lost, so it
+// is found here and appended to the result as it was.
 
 #include "platform/vantrel/vantrel_internal.h"
 
 #include <turbojpeg.h>
 
 #include <algorithm>
+#include <climits>
+#include <cstring>
 #include <new>
 #include <vector>
 
@@ -84,6 +90,24 @@ Status ReadFrameHeader(const uint8_t* seg, size_t length, uint8_t marker, FrameI
     return kOk;
 }
 
+// Where the entropy-coded data starting at `pos` ends: the offset of the FF that
+// begins the next marker, or `size` when none follows. Stuffed FF 00, restart markers
+// FF D0..D7 and fill bytes FF FF belong to the data.
+size_t EntropyEnd(const uint8_t* data, size_t size, size_t pos) {
+    while (pos < size) {
+        const void* ff = std::memchr(data + pos, 0xFF, size - pos);
+        if (ff == nullptr) return size;
+        const size_t at = static_cast<size_t>(static_cast<const uint8_t*>(ff) - data);
+        size_t next = at + 1;
+        while (next < size && data[next] == 0xFF) ++next;
+        if (next >= size) return size;
+        const uint8_t b = data[next];
+        if (b != 0x00 && (b < 0xD0 || b > 0xD7)) return at;
+        pos = next + 1;
+    }
+    return size;
+}
+
 }  // namespace
 
 Status ProbeFrame(const uint8_t* data, size_t size, FrameInfo& frame) {
@@ -104,6 +128,29 @@ Status ProbeFrame(const uint8_t* data, size_t size, FrameInfo& frame) {
                          marker != 0xC8 && marker != 0xCC;
         if (sof) return ReadFrameHeader(data + pos, length, marker, frame);
         pos += length;
+    }
+}
+
+size_t ImageEnd(const uint8_t* data, size_t size) {
+    if (size < 4 || data[0] != 0xFF || data[1] != 0xD8) return 0;
+    size_t pos = 2;
+    bool scanned = false;
+    for (;;) {
+        if (pos >= size || data[pos] != 0xFF) return 0;
+        while (pos < size && data[pos] == 0xFF) ++pos;  // fill bytes
+        if (pos >= size) return 0;
+        const uint8_t marker = data[pos++];
+        if (marker == 0xD9) return scanned ? pos : 0;  // no image without a scan
+        if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) continue;  // no length
+        if (marker == 0xD8 || marker == 0x00) return 0;
+        if (size - pos < 2) return 0;
+        const size_t length = Read16(data + pos);
+        if (length < 2 || length > size - pos) return 0;
+        pos += length;
+        if (marker == 0xDA) {  // a scan: its entropy-coded data follows the header
+            pos = EntropyEnd(data, size, pos);
+            scanned = true;
+        }
     }
 }
 
@@ -135,8 +182,9 @@ void TransformedSize(const FrameInfo& frame, uint16_t code, int& width, int& hei
 }
 
 Status TransformBuffer(const uint8_t* data, size_t size, const FrameInfo& frame,
-                       uint16_t code, JpegBuffer& out) {
-    if (size == 0 || size > kMaxFileSize) return kTooLarge;
+                       uint16_t code, const uint8_t* trailer, size_t trailerSize,
+                       JpegBuffer& out) {
+    if (size == 0 || size > kMaxFileSize || trailerSize > kMaxFileSize - size) return kTooLarge;
     TjHandle tj(tjInitTransform());
     if (tj.get() == nullptr) return kNoMemory;
 
@@ -165,6 +213,18 @@ Status TransformBuffer(const uint8_t* data, size_t size, const FrameInfo& frame,
         out.size = 0;
         return kCorrupt;
     }
+    if (trailerSize == 0) return kOk;
+
+    // A second buffer rather than room kept in the first: TurboJPEG may have grown
+    // that one to a size it does not tell.
+    if (out.size > size_t{INT_MAX} - trailerSize) return kTooLarge;
+    const size_t joinedSize = out.size + trailerSize;
+    unsigned char* joined = tjAlloc(static_cast<int>(joinedSize));
+    if (joined == nullptr) return kNoMemory;
+    std::memcpy(joined, out.data.get(), out.size);
+    std::memcpy(joined + out.size, trailer, trailerSize);
+    out.data.reset(joined);
+    out.size = joinedSize;
     return kOk;
 }
 

@@ -10,9 +10,11 @@ extern "C" {
 // Transforms the JPEG file at `path` (local 8-bit encoding) in place without
 // re-encoding: code 1 rotates 90 degrees clockwise, 2 rotates 180, 3 rotates 90
 // counter-clockwise, 4 flips vertically, 5 flips horizontally. Every marker segment
-// is kept; partial blocks at the right and bottom edges are dropped.
+// is kept, and so is every byte after the image's end (a motion photo's video, say);
+// partial blocks at the right and bottom edges are dropped.
 // Returns 0 when the file now holds the transformed image. Any other value is a
 // failure, and then the file is byte-for-byte what it was.
+// Exception: when a hard-linked file's in-place rewrite and restore both fail, the verified copy stays beside it.
 __attribute__((visibility("default"))) uint16_t vtJpegLosslessTransform(const char* path,
                                                                        uint16_t code);
 

@@ -62,10 +62,17 @@ struct JpegBuffer {
     size_t size = 0;
 };
 
+// The offset just past the image's EOI marker, found by walking the marker segments
+// and, after each SOS, the entropy-coded data up to the next marker; every read is
+// bounded by `size`. 0 when no EOI is found (truncated or damaged structure).
+size_t ImageEnd(const uint8_t* data, size_t size);
+
 // Lossless transform of a whole JPEG in memory: every marker copied, partial edge
-// blocks dropped, progressive output for progressive input.
+// blocks dropped, progressive output for progressive input. The `trailerSize` bytes
+// at `trailer` (what followed the input's EOI) are appended to the result unchanged.
 Status TransformBuffer(const uint8_t* data, size_t size, const FrameInfo& frame,
-                       uint16_t code, JpegBuffer& out);
+                       uint16_t code, const uint8_t* trailer, size_t trailerSize,
+                       JpegBuffer& out);
 
 // Decodes the whole image data once (at 1/8 scale: every coefficient is still
 // entropy-decoded) and checks that it is `width` x `height`. Any warning counts as

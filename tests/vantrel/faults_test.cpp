@@ -1,9 +1,7 @@
-// Faults injected at each step of the safe write, through the library's FileOps seam.
-// The library exports only vtJpegLosslessTransform, so its inside is compiled into
-// this test program as well.
+// Faults injected at each step of the safe write, through the library's FileOps seam
+// (the inside of the library is compiled into this program by internals.cpp).
 
-#include "platform/vantrel/safe_replace.cpp"
-#include "platform/vantrel/transform.cpp"
+#include "platform/vantrel/vantrel_internal.h"
 
 #include "tests/vantrel/helpers.h"
 
