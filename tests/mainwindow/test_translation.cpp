@@ -8,6 +8,7 @@
 #include "platform/vcl/stdctrls_extra.h"
 #include "platform/vcl/toolbar.h"
 #include "tests/support/files.h"
+#include "tests/support/oracle.h"
 #include "translation/lang.h"
 
 #include <QFile>
@@ -32,12 +33,9 @@ protected:
     TempDir dir;
 };
 
-// A file of the source tree: below ORLISK_SOURCE_DIR when ctest runs the test, else
-// found from this file's own path.
+// A file of the source tree.
 QString SourceFile(const char* relative) {
-    QString root = QString::fromLocal8Bit(qgetenv("ORLISK_SOURCE_DIR"));
-    if (root.isEmpty()) root = QString::fromUtf8(__FILE__).section(u'/', 0, -4);
-    return root + u'/' + QString::fromLatin1(relative);
+    return testsupport::SourceDir() + u'/' + QString::fromLatin1(relative);
 }
 
 // The entries of one section of a language file, by the file format's rules (lines

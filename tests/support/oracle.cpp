@@ -94,12 +94,12 @@ std::vector<std::pair<QString, int>> ExiftoolOrientations(const QString& path) {
 
 QString OrliskExe() {
     const char* e = std::getenv("ORLISK_EXE");
-    return e ? QString::fromLocal8Bit(e) : QString();
+    return QString::fromLocal8Bit(e ? e : ORLISK_DEFAULT_EXE);
 }
 
 QString SourceDir() {
     const char* e = std::getenv("ORLISK_SOURCE_DIR");
-    return e ? QString::fromLocal8Bit(e) : QString();
+    return QString::fromLocal8Bit(e ? e : ORLISK_DEFAULT_SOURCE_DIR);
 }
 
 bool RunningAsRoot() { return ::geteuid() == 0; }
