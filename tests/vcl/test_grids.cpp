@@ -405,6 +405,17 @@ TEST(DrawGrid, OnlyVisibleCellsArePaintedWithTheirState) {
         EXPECT_EQ(bool(c.state & gdSelected), inSel) << c.col << "," << c.row;
     }
 
+    // Invalidate and Repaint of the control reach the cells too.
+    calls.clear();
+    f.grid->Invalidate();
+    Application()->ProcessMessages();
+    EXPECT_EQ(calls.size(), static_cast<size_t>(5 * shownRows));
+    calls.clear();
+    f.grid->InvalidateCell(2, 5001);
+    Application()->ProcessMessages();
+    ASSERT_EQ(calls.size(), 1u);
+    EXPECT_EQ(calls[0].col, 2);
+
     // The grid's own fill and the handler's paint are what shows.
     const QImage shot = f.Viewport()->grab().toImage();
     EXPECT_EQ(shot.pixelColor(f.Centre(1, 5000)), QColor(180, 180, 180));
