@@ -5,6 +5,7 @@
 #include <QIcon>
 #include <QMenu>
 #include <QPainter>
+#include <QRegularExpression>
 #include <QStyleOptionToolButton>
 #include <QStylePainter>
 #include <QToolButton>
@@ -58,6 +59,20 @@ private:
 class ToolButtonWidget : public QToolButton {
 public:
     TToolButtonStyle style = tbsButton;
+
+    // The width the button needs for its caption and image, without a menu arrow.
+    int CaptionWidth() const {
+        QStyleOptionToolButton option;
+        initStyleOption(&option);
+        option.features &= ~(QStyleOptionToolButton::HasMenu | QStyleOptionToolButton::MenuButtonPopup);
+        QString shown = option.text;
+        shown.remove(QRegularExpression(QStringLiteral("&(?!&)"))).replace(QStringLiteral("&&"), QStringLiteral("&"));
+        const int content = std::max(option.fontMetrics.horizontalAdvance(shown),
+                                     option.icon.isNull() ? 0 : option.iconSize.width());
+        // The style's margins plus a little room, as captions are measured there.
+        return QWidget::style()->sizeFromContents(QStyle::CT_ToolButton, &option, QSize(content, 0), this).width() +
+               4;
+    }
 
 protected:
     void paintEvent(QPaintEvent* e) override {
@@ -113,6 +128,8 @@ void TToolButton::SetCaption(const QString& caption) {
     if (caption == caption_) return;
     caption_ = caption;
     UpdateLook();
+    // A longer caption may widen every button of a captioned toolbar.
+    if (TToolBar* bar = ToolBar(); bar && bar->ShowCaptions()) bar->ArrangeButtons();
 }
 
 void TToolButton::SetImageIndex(int index) {
@@ -323,13 +340,28 @@ void TToolBar::ImagesChanged() {
     ArrangeButtons();
 }
 
+int TToolBar::EffectiveButtonWidth() const {
+    int width = buttonWidth_;
+    if (!showCaptions_) return width;
+    // With captions every button is as wide as the widest caption needs, and never
+    // narrower than ButtonWidth.
+    for (int i = 0; i < ControlCount(); ++i) {
+        auto* b = qobject_cast<TToolButton*>(Controls(i));
+        if (!b || !b->Visible() || !b->Widget() || b->Caption().isEmpty()) continue;
+        if (b->Style() == tbsSeparator || b->Style() == tbsDivider) continue;
+        width = std::max(width, static_cast<const ToolButtonWidget*>(b->Button())->CaptionWidth());
+    }
+    return width;
+}
+
 void TToolBar::ArrangeButtons() {
     int x = (edgeBorders_ & ebLeft) ? kEdge : 0;
     const int y = (edgeBorders_ & ebTop) ? kEdge : 0;
+    const int buttonWidth = EffectiveButtonWidth();
     for (int i = 0; i < ControlCount(); ++i) {
         auto* b = qobject_cast<TToolButton*>(Controls(i));
         if (!b || !b->Visible() || !b->Widget()) continue;
-        int w = buttonWidth_;
+        int w = buttonWidth;
         if (b->Style() == tbsSeparator || b->Style() == tbsDivider)
             w = kSeparatorWidth;
         else if (b->Style() == tbsDropDown && b->DropdownMenu())

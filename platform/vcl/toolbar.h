@@ -113,8 +113,11 @@ public:
     int ButtonCount() const;
     TToolButton* Buttons(int index) const;
 
-    // Places the buttons left to right (runs by itself when buttons or sizes change).
+    // Places the buttons left to right (runs by itself when buttons, captions or sizes
+    // change). With ShowCaptions every button is as wide as the widest caption needs
+    // (EffectiveButtonWidth), at least ButtonWidth; a split button adds its arrow.
     void ArrangeButtons();
+    int EffectiveButtonWidth() const;
 
 private:
     void ImagesChanged();

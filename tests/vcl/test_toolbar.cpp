@@ -140,11 +140,16 @@ TEST(ToolBar, ButtonsSitSideBySideWithCaptionsUnderTheirImages) {
     EXPECT_EQ(f.bar->Buttons(2), f.tbRotate180);
     EXPECT_EQ(f.bar->Height(), 52);
     EXPECT_EQ(f.bar->Width(), f.form.ClientWidth());  // aligned to the top
+    // ButtonWidth is the least width: every button is as wide as the widest caption.
+    const int w = f.bar->EffectiveButtonWidth();
+    EXPECT_GE(w, 68);
+    for (const char* caption : {"Favorites", "Rotate Left", "Rotate 180", "Options"})
+        EXPECT_GT(w, f.tbFavorites->Button()->fontMetrics().horizontalAdvance(caption));
     const QRect fav = f.tbFavorites->Widget()->geometry();
-    EXPECT_EQ(fav.size(), QSize(68, 44));
-    EXPECT_EQ(f.tbRotateLeft->Widget()->x(), fav.x() + 68);
-    EXPECT_EQ(f.tbRotate180->Widget()->x(), fav.x() + 136);
-    EXPECT_GT(f.tbRotate180->Width(), 68) << "a split button is wider by its arrow";
+    EXPECT_EQ(fav.size(), QSize(w, 44));
+    EXPECT_EQ(f.tbRotateLeft->Widget()->x(), fav.x() + w);
+    EXPECT_EQ(f.tbRotate180->Widget()->x(), fav.x() + 2 * w);
+    EXPECT_GT(f.tbRotate180->Width(), w) << "a split button is wider by its arrow";
     EXPECT_EQ(f.tbOptions->Widget()->x(), f.tbRotate180->Widget()->x() + f.tbRotate180->Width());
 
     QToolButton* b = f.tbRotateLeft->Button();
@@ -164,10 +169,26 @@ TEST(ToolBar, ButtonsSitSideBySideWithCaptionsUnderTheirImages) {
 
     // Hiding a button closes the gap.
     f.tbRotateLeft->SetVisible(false);
-    EXPECT_EQ(f.tbRotate180->Widget()->x(), fav.x() + 68);
+    EXPECT_EQ(f.tbRotate180->Widget()->x(), fav.x() + w);
     // Without captions only the image shows.
     f.bar->SetShowCaptions(false);
     EXPECT_EQ(f.tbOptions->Button()->toolButtonStyle(), Qt::ToolButtonIconOnly);
+
+    // A caption wider than ButtonWidth widens every button alike; shorter again, the
+    // buttons go back to ButtonWidth.
+    f.bar->SetShowCaptions(true);
+    f.tbRotateLeft->SetVisible(true);
+    f.tbOptions->SetCaption("Display EXIF information");
+    const int wide = f.tbFavorites->Width();
+    EXPECT_GT(wide, w);
+    EXPECT_EQ(f.tbOptions->Width(), wide);
+    EXPECT_EQ(f.bar->EffectiveButtonWidth(), wide);
+    EXPECT_GE(wide, f.tbOptions->Button()->fontMetrics().horizontalAdvance("Display EXIF information"));
+    f.tbOptions->SetCaption("&Options");
+    EXPECT_EQ(f.tbFavorites->Width(), w);
+    // Without captions ButtonWidth is the width.
+    f.bar->SetShowCaptions(false);
+    EXPECT_EQ(f.tbFavorites->Width(), 68);
 
     // The translator reaches a button's caption and hint by name.
     ASSERT_TRUE(FindProperty(f.tbFavorites, "caption").isValid());
