@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <vector>
 
 using namespace testsupport;
 using vantreltest::Entries;
@@ -47,9 +48,11 @@ QByteArray TransformBytes(const QByteArray& input, int code) {
     return ReadFile(path);
 }
 
+// ImageEnd on a buffer of exactly the bytes' size (a QByteArray has a NUL beyond its
+// end, which would hide a read past it from a memory checker).
 size_t End(const QByteArray& bytes) {
-    return vantrel::ImageEnd(reinterpret_cast<const uint8_t*>(bytes.constData()),
-                             static_cast<size_t>(bytes.size()));
+    const std::vector<uint8_t> exact(bytes.begin(), bytes.end());
+    return vantrel::ImageEnd(exact.data(), exact.size());
 }
 
 struct Photo {
@@ -176,6 +179,26 @@ TEST(ImageEnd, NeedsAScanBeforeTheEnd) {
     EXPECT_EQ(End(image.left(sos) + QByteArray("\xFF\xD9", 2) + image), 0u);
     EXPECT_EQ(End(QByteArray("\xFF\xD8\xFF\xD9", 4)), 0u);
     EXPECT_EQ(End(image.mid(2)), 0u);  // no SOI
+}
+
+TEST(ImageEnd, FillBytesBeforeMarkersInsideTheScan) {
+    // Fill bytes may stand before any marker, restart markers within a scan included;
+    // libjpeg reads such a file without complaint.
+    JpegSpec spec = Spec(61, 45);
+    spec.restartInterval = 1;
+    const QByteArray plain = MakeJpeg(spec);
+    QByteArray filled = plain;
+    const qsizetype rst = filled.indexOf(QByteArray("\xFF\xD0", 2), FindMarkers(plain, 0xDA).at(0));
+    ASSERT_GT(rst, 0);
+    filled.insert(rst, QByteArray(3, '\xFF'));
+    filled.insert(filled.size() - 2, QByteArray(2, '\xFF'));
+    ASSERT_TRUE(Decode(filled) == Decode(plain));
+    EXPECT_EQ(End(filled), static_cast<size_t>(filled.size()));
+
+    const QByteArray trailer = RandomBytes(4096, 15);
+    const QByteArray result = TransformBytes(filled + trailer, 2);
+    ASSERT_TRUE(result.endsWith(trailer));
+    EXPECT_TRUE(LikeJpegtran(result.left(result.size() - trailer.size()), filled, 2));
 }
 
 }  // namespace
