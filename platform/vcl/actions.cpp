@@ -4,70 +4,8 @@
 #include "platform/vcl/controls.h"
 
 #include <QApplication>
-#include <QKeyEvent>
 #include <QPointer>
 #include <algorithm>
-
-namespace {
-
-// Offers every key press in a form to the action lists of that form before the
-// focused control (and the form's own key handling) sees it. It is an application
-// event filter installed after the controls' key dispatch, so it runs first.
-class ShortCutFilter : public QObject {
-public:
-    using QObject::QObject;
-
-    static ShortCutFilter* Instance() {
-        static QPointer<ShortCutFilter> instance;
-        if (!instance && qobject_cast<QApplication*>(QCoreApplication::instance()))
-            instance = new ShortCutFilter(qApp);
-        return instance;
-    }
-
-    void Register(TActionList* list) {
-        lists_.emplace_back(list);
-        // The filter installed last runs first: keep ours in front of any filter
-        // installed since (the controls' key dispatch in particular).
-        qApp->removeEventFilter(this);
-        qApp->installEventFilter(this);
-    }
-    void Unregister(TActionList* list) {
-        lists_.erase(std::remove_if(lists_.begin(), lists_.end(),
-                                    [list](const QPointer<TActionList>& p) {
-                                        return !p || p.data() == list;
-                                    }),
-                     lists_.end());
-    }
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() != QEvent::KeyPress || !watched->isWidgetType()) return false;
-        auto* widget = static_cast<QWidget*>(watched);
-        // A key event travels up the widget parents: act once, where it starts.
-        QWidget* focus = QApplication::focusWidget();
-        const bool start = focus ? (widget == focus ||
-                                    (focus->window() != widget->window() && widget->isWindow()))
-                                 : widget->isWindow();
-        if (!start) return false;
-        auto* key = static_cast<QKeyEvent*>(event);
-        const uint16_t vk = VirtualKeyFromQt(key->key());
-        if (vk == 0 || vk == VK_SHIFT || vk == VK_CONTROL || vk == VK_MENU) return false;
-        const TShiftState shift = ShiftStateFromQt(key->modifiers());
-        QWidget* window = widget->window();
-        // A handler may create or free lists: walk a copy.
-        const std::vector<QPointer<TActionList>> lists = lists_;
-        for (const QPointer<TActionList>& list : lists) {
-            if (!list || list->ShortCutWindow() != window) continue;
-            if (list->IsShortCut(vk, shift)) return true;
-        }
-        return false;
-    }
-
-private:
-    std::vector<QPointer<TActionList>> lists_;
-};
-
-}  // namespace
 
 // ---- TCustomAction -------------------------------------------------------------
 
@@ -158,11 +96,9 @@ bool TCustomAction::Execute() {
 
 TActionList::TActionList(TComponent* AOwner) : TComponent(AOwner) {
     idleId_ = Application()->AddIdleHandler([this] { Idle(); });
-    if (ShortCutFilter* filter = ShortCutFilter::Instance()) filter->Register(this);
 }
 
 TActionList::~TActionList() {
-    if (ShortCutFilter* filter = ShortCutFilter::Instance()) filter->Unregister(this);
     Application()->RemoveIdleHandler(idleId_);
     for (TCustomAction* a : actions_) a->list_ = nullptr;
     actions_.clear();
@@ -200,7 +136,7 @@ bool TActionList::IsShortCut(uint16_t key, TShiftState shift) {
     return false;
 }
 
-QWidget* TActionList::ShortCutWindow() const {
+QWidget* TActionList::OwnerWindow() const {
     for (TComponent* c = Owner(); c; c = c->Owner())
         if (auto* control = qobject_cast<TControl*>(c))
             return control->Widget() ? control->Widget()->window() : nullptr;
@@ -211,7 +147,7 @@ void TActionList::Idle() {
     if (state_ != asNormal) return;
     // As on the platform of the design: only the lists of a form that is shown and
     // takes input are brought up to date.
-    if (QWidget* window = ShortCutWindow()) {
+    if (QWidget* window = OwnerWindow()) {
         if (!window->isVisible() || !window->isEnabled()) return;
         QWidget* modal = QApplication::activeModalWidget();
         if (modal && modal != window) return;

@@ -5,8 +5,9 @@
 //
 // An action list brings its actions up to date (OnUpdate) each time the application
 // goes idle, while the form that owns it is visible and not blocked by a modal
-// window, and handles the shortcuts of its actions for that form: a key press in the
-// form is offered to the list before the focused control sees it. A suspended list
+// window, and handles the shortcuts of its actions for the form that owns it: a key
+// press in the form is offered to the list (TForm::IsShortCut) before the focused
+// control sees it. A suspended list
 // neither updates nor executes its actions, so their keys reach the focused control
 // as typed text.
 
@@ -129,9 +130,9 @@ public:
     // focused control). Always false while suspended.
     bool IsShortCut(uint16_t key, TShiftState shift);
 
-    // The window whose key presses the list's shortcuts answer: the window of the
-    // nearest control up the owner chain (the form), or nullptr.
-    QWidget* ShortCutWindow() const;
+    // The window of the nearest control up the owner chain (the form), or nullptr;
+    // the list updates its actions only while that window is shown.
+    QWidget* OwnerWindow() const;
 
 signals:
     void ImagesChanged();

@@ -19,8 +19,9 @@ void Erase(std::vector<T*>& v, T* item) {
 }
 
 // Delivers key presses to the form code before the widget that has the focus sees
-// them: the form's OnKeyDown first when it has KeyPreview, then the focused
-// control's OnKeyDown. A handler that sets Key to 0 swallows the key.
+// them: the form's shortcuts (its action lists) first, then the form's OnKeyDown
+// when it has KeyPreview, then the focused control's OnKeyDown. A shortcut that
+// fires, or a handler that sets Key to 0, swallows the key.
 class KeyDispatcher : public QObject {
 public:
     using QObject::QObject;
@@ -49,9 +50,14 @@ protected:
         if (vk == 0) return false;
         const TShiftState shift = ShiftStateFromQt(key->modifiers());
 
-        auto* control = qobject_cast<TWinControl*>(TControl::FromWidget(widget, true));
+        TControl* nearest = TControl::FromWidget(widget, true);
+        if (!nearest) return false;
+        TForm* form = nearest->ParentForm();
+        const bool modifierOnly = vk == VK_SHIFT || vk == VK_CONTROL || vk == VK_MENU;
+        if (form && !modifierOnly && form->IsShortCut(vk, shift)) return true;
+
+        auto* control = qobject_cast<TWinControl*>(nearest);
         if (!control) return false;
-        TForm* form = control->ParentForm();
         if (form && form != control && form->KeyPreview()) {
             form->DoKeyDown(vk, shift);
             if (vk == 0) return true;

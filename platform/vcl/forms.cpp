@@ -1,5 +1,6 @@
 #include "platform/vcl/forms.h"
 
+#include "platform/vcl/actions.h"
 #include "platform/vcl/application.h"
 
 #include <QApplication>
@@ -344,6 +345,16 @@ void TForm::DoDestroy() {
     if (destroyed_) return;
     destroyed_ = true;
     if (OnDestroy) Guarded([this] { OnDestroy(this); });
+}
+
+bool TForm::IsShortCut(uint16_t key, TShiftState shift) {
+    // An action may create or free lists: collect them first.
+    std::vector<QPointer<TActionList>> lists;
+    for (int i = 0; i < ComponentCount(); ++i)
+        if (auto* list = qobject_cast<TActionList*>(Components(i))) lists.emplace_back(list);
+    for (const QPointer<TActionList>& list : lists)
+        if (list && list->IsShortCut(key, shift)) return true;
+    return false;
 }
 
 bool TForm::WindowEvent(QEvent*) { return false; }

@@ -111,6 +111,10 @@ public:
     // Whether the form's OnKeyDown sees every key before the focused control.
     bool KeyPreview() const { return keyPreview_; }
     void SetKeyPreview(bool preview) { keyPreview_ = preview; }
+    // The key as a shortcut of the form: offered to every action list the form owns,
+    // in the order they were added; true when one of them executed an action. The key
+    // dispatch asks it before KeyPreview and the focused control.
+    bool IsShortCut(uint16_t key, TShiftState shift);
 
     // Without the system menu's Close command the window has no close button, and
     // the window manager's close request (Alt+F4, the title bar) is refused.

@@ -249,6 +249,17 @@ TEST(Actions, ShortCutsFireForTheFormBeforeTheFocusedControl) {
     f.enabled = false;
     SendKey(f.grid->Widget(), Qt::Key_R, Qt::NoModifier, "r");
     EXPECT_EQ(f.calls, QStringList{"grid key 82"});
+
+    // The form's KeyPreview comes after its shortcuts and before the control.
+    f.enabled = true;
+    f.calls.clear();
+    f.form.SetKeyPreview(true);
+    f.form.OnKeyDown = [&f](TComponent*, uint16_t& key, TShiftState) {
+        f.calls << QString("form key %1").arg(key);
+    };
+    SendKey(f.grid->Widget(), Qt::Key_R, Qt::NoModifier, "r");
+    SendKey(f.grid->Widget(), Qt::Key_Delete);
+    EXPECT_EQ(f.calls, (QStringList{"rotate", "form key 46", "grid key 46"}));
 }
 
 TEST(Actions, KeysTypeIntoTheEditWhileItsFocusSuspendsTheList) {
