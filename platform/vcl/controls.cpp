@@ -2,8 +2,10 @@
 
 #include "platform/vcl/application.h"
 #include "platform/vcl/forms.h"
+#include "platform/vcl/menus.h"
 
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QVariant>
@@ -73,6 +75,7 @@ protected:
 
 TControl::TControl(TComponent* AOwner, QWidget* widget) : TComponent(AOwner), widget_(widget) {
     widget_->setProperty(kControlProperty, QVariant::fromValue(static_cast<QObject*>(this)));
+    widget_->installEventFilter(this);
 }
 
 TControl::~TControl() {
@@ -196,6 +199,22 @@ void TControl::SetHint(const QString& hint) {
     if (widget_) widget_->setToolTip(hint);
 }
 
+TPopupMenu* TControl::PopupMenu() const { return popupMenu_; }
+
+void TControl::SetPopupMenu(TPopupMenu* menu) { popupMenu_ = menu; }
+
+bool TControl::eventFilter(QObject* watched, QEvent* event) {
+    // A request that a child widget left unanswered reaches the control's widget too.
+    if (watched == widget_ && event->type() == QEvent::ContextMenu && popupMenu_) {
+        auto* request = static_cast<QContextMenuEvent*>(event);
+        popupMenu_->SetPopupComponent(this);
+        popupMenu_->Popup(request->globalPos().x(), request->globalPos().y());
+        request->accept();
+        return true;
+    }
+    return false;
+}
+
 void TControl::BringToFront() {
     if (widget_) widget_->raise();
 }
@@ -212,7 +231,6 @@ void TControl::Repaint() {
 
 TWinControl::TWinControl(TComponent* AOwner, QWidget* widget) : TControl(AOwner, widget) {
     KeyDispatcher::Install();
-    widget->installEventFilter(this);
 }
 
 TWinControl::~TWinControl() {
@@ -383,5 +401,5 @@ bool TWinControl::eventFilter(QObject* watched, QEvent* event) {
             if (event->type() == QEvent::FocusOut && OnExit) Guarded([this] { OnExit(this); });
         }
     }
-    return false;
+    return TControl::eventFilter(watched, event);
 }

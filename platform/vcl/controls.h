@@ -45,6 +45,7 @@ using TKeyEvent = std::function<void(TComponent* Sender, uint16_t& Key, TShiftSt
 
 class TWinControl;
 class TForm;
+class TPopupMenu;
 
 class TControl : public TComponent {
     Q_OBJECT
@@ -104,12 +105,20 @@ public:
     // The tool tip.
     QString Hint() const { return hint_; }
     void SetHint(const QString& hint);
+    // The context menu, shown for a right click or the menu key on the control, with
+    // the control as its PopupComponent. Without one the request goes on to the
+    // parent, so a control shows its parent's menu.
+    TPopupMenu* PopupMenu() const;
+    void SetPopupMenu(TPopupMenu* menu);
 
     void BringToFront();
     void Invalidate();  // repaint later
     void Repaint();     // repaint now
 
 protected:
+    // Watches the control's widget (the context menu); classes that watch more call it
+    // for what they do not take.
+    bool eventFilter(QObject* watched, QEvent* event) override;
     // Whether the control is a top-level window (a form): its bounds are the outer
     // frame on screen.
     bool IsWindow() const { return window_; }
@@ -128,6 +137,7 @@ private:
     bool visible_ = true;
     bool enabled_ = true;
     QString hint_;
+    QPointer<TPopupMenu> popupMenu_;
     int rightGap_ = 0;
     int bottomGap_ = 0;
     bool window_ = false;

@@ -3,7 +3,6 @@
 #include "platform/vcl/application.h"
 
 #include <QAbstractScrollArea>
-#include <QContextMenuEvent>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
@@ -137,13 +136,6 @@ protected:
                 // Not the scroll area's own key scrolling: the key goes to the parent.
                 e->ignore();
         }
-    }
-    void contextMenuEvent(QContextMenuEvent* e) override {
-        if (!grid || !grid->PopupMenu()) return;
-        TPopupMenu* menu = grid->PopupMenu();
-        menu->SetPopupComponent(grid);
-        menu->Popup(e->globalPos().x(), e->globalPos().y());
-        e->accept();
     }
 
 private:

@@ -12,10 +12,8 @@
 #include "platform/vcl/controls.h"
 #include "platform/vcl/geometry.h"
 #include "platform/vcl/graphics.h"
-#include "platform/vcl/menus.h"
 
 #include <QPoint>
-#include <QPointer>
 #include <functional>
 
 class QPainter;
@@ -179,10 +177,6 @@ public:
     // brush set to the cell's default fill colour.
     QPainter* Canvas() const { return canvas_; }
 
-    // The context menu, shown on a right click (or the menu key).
-    TPopupMenu* PopupMenu() const { return popupMenu_; }
-    void SetPopupMenu(TPopupMenu* menu) { popupMenu_ = menu; }
-
     // The grid's handling of a key (arrows, Page Up/Down, Home/End, with Ctrl and
     // Shift), as the key dispatch delivers it after OnKeyDown.
     void KeyDown(uint16_t key, TShiftState shift);
@@ -234,6 +228,5 @@ private:
     TGridCoord anchor_;
     TGridCoord topLeft_;
     QPainter* canvas_ = nullptr;
-    QPointer<TPopupMenu> popupMenu_;
     bool updatingScroll_ = false;
 };

@@ -2,11 +2,15 @@
 // Qt menu built from the items.
 #include "platform/vcl/actions.h"
 #include "platform/vcl/application.h"
+#include "platform/vcl/extctrls.h"
+#include "platform/vcl/forms.h"
 #include "platform/vcl/menus.h"
 #include "platform/vcl/scripted_dialogs.h"
+#include "platform/vcl/stdctrls.h"
 #include "tests/vcl/widgets_util.h"
 
 #include <QAction>
+#include <QContextMenuEvent>
 #include <QMenu>
 #include <QPointer>
 #include <gtest/gtest.h>
@@ -248,4 +252,42 @@ TEST(Menus, PublishedPropertiesAreFoundByName) {
     EXPECT_TRUE(FindProperty(&item, "Default").isValid());
     EXPECT_TRUE(FindProperty(&item, "AutoCheck").isValid());
     EXPECT_FALSE(FindProperty(&item, "Text").isValid());
+}
+
+TEST(Menus, AControlShowsItsContextMenuOrItsParents) {
+    TForm form(nullptr);
+    auto* panel = Make<TPanel>(&form, &form, 0, 0, 200, 100);
+    auto* button = Make<TButton>(panel, &form, 10, 10, 75, 25);
+    auto* panelMenu = new TPopupMenu(&form);
+    AddItem(panelMenu, "Refresh");
+    auto* buttonMenu = new TPopupMenu(&form);
+    AddItem(buttonMenu, "Browse...");
+    panel->SetPopupMenu(panelMenu);
+    EXPECT_EQ(panel->PopupMenu(), panelMenu);
+    form.Show();
+
+    auto request = [](TControl* c) {
+        QContextMenuEvent e(QContextMenuEvent::Mouse, QPoint(5, 5),
+                            c->Widget()->mapToGlobal(QPoint(5, 5)));
+        QApplication::sendEvent(c->Widget(), &e);
+    };
+    // A button without a menu of its own passes the request to its parent.
+    request(button);
+    EXPECT_TRUE(panelMenu->Menu()->isVisible());
+    EXPECT_EQ(panelMenu->PopupComponent(), panel);
+    panelMenu->Menu()->close();
+
+    button->SetPopupMenu(buttonMenu);
+    request(button);
+    EXPECT_TRUE(buttonMenu->Menu()->isVisible());
+    EXPECT_FALSE(panelMenu->Menu()->isVisible());
+    EXPECT_EQ(buttonMenu->PopupComponent(), button);
+    buttonMenu->Menu()->close();
+
+    // A menu that is freed leaves no dangling link.
+    delete buttonMenu;
+    EXPECT_EQ(button->PopupMenu(), nullptr);
+    request(button);
+    EXPECT_TRUE(panelMenu->Menu()->isVisible());
+    panelMenu->Menu()->close();
 }
