@@ -263,8 +263,16 @@ void TWinControl::AlignControls() {
             if (c->align_ == a && c->visible_ && c->widget_) list.push_back(c);
         return list;
     };
-    auto place = [](TControl* c, int x, int y, int w, int h) {
-        c->widget_->setGeometry(x, y, std::max(w, 0), std::max(h, 0));
+    // Windowed children whose size or place changed: they place their own children
+    // at the end (a hidden widget gets no resize event until it is shown).
+    std::vector<TWinControl*> moved;
+    auto setGeometry = [&moved](TControl* c, const QRect& g) {
+        if (g == c->widget_->geometry()) return;
+        c->widget_->setGeometry(g);
+        if (auto* w = qobject_cast<TWinControl*>(c)) moved.push_back(w);
+    };
+    auto place = [&setGeometry](TControl* c, int x, int y, int w, int h) {
+        setGeometry(c, QRect(x, y, std::max(w, 0), std::max(h, 0)));
     };
 
     auto tops = aligned(alTop);
@@ -321,8 +329,9 @@ void TWinControl::AlignControls() {
             else
                 g.moveTop(newBottom - g.height());
         }
-        if (g != c->widget_->geometry()) c->widget_->setGeometry(g);
+        setGeometry(c, g);
     }
+    for (TWinControl* w : moved) w->AlignControls();
     aligning_ = false;
 }
 

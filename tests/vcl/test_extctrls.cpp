@@ -85,7 +85,12 @@ TEST(Panel, BorderWidthInsetsTheChildrenAndAlignedChildrenFollow) {
                   panel->Widget()->mapTo(form.Widget(), QPoint(0, 0)),
               QPoint(5, 5));
     EXPECT_EQ(browse->Left() + browse->Width(), 782);
-    // Hidden widgets get their resize events when shown: resize a shown form.
+    // The panel places its children while the form is still hidden...
+    form.SetClientWidth(850);
+    EXPECT_EQ(panel->ClientWidth(), 840);
+    EXPECT_EQ(browse->Left() + browse->Width(), 840);
+    EXPECT_EQ(edit->Width(), 558);
+    // ...and on a shown form, through the resize events.
     form.Show();
     form.SetClientWidth(900);
     Application()->ProcessMessages();
