@@ -398,17 +398,35 @@ bool TWinControl::BroadcastDialogKey(uint16_t key) {
     return false;
 }
 
+void TWinControl::FocusChanged(bool in, Qt::FocusReason reason) {
+    // The focus that leaves with the window's activation or for a popup menu comes
+    // back to the same control: that is no exit, and its return no entry. The form
+    // remembers the control that was entered last, so the control that takes the
+    // focus when the form is first activated is entered, and one that the focus moved
+    // to while the window was inactive is entered after the other's exit.
+    const bool passing = reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason;
+    TForm* form = ParentForm();
+    if (in) {
+        if (form) {
+            const QPointer<TWinControl> previous = form->enteredControl_;
+            if (previous == this) return;
+            form->enteredControl_ = this;
+            if (previous && previous->OnExit) Guarded([&] { previous->OnExit(previous); });
+        } else if (passing) {
+            return;
+        }
+        if (OnEnter) Guarded([this] { OnEnter(this); });
+    } else {
+        if (passing) return;
+        if (form && form->enteredControl_ == this) form->enteredControl_ = nullptr;
+        if (OnExit) Guarded([this] { OnExit(this); });
+    }
+}
+
 bool TWinControl::eventFilter(QObject* watched, QEvent* event) {
     if (watched == ClientWidget() && event->type() == QEvent::Resize) AlignControls();
     if (watched == Widget() &&
-        (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut)) {
-        // The focus that leaves with the window's activation or for a popup menu
-        // comes back to the same control: that is no exit.
-        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
-        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) {
-            if (event->type() == QEvent::FocusIn && OnEnter) Guarded([this] { OnEnter(this); });
-            if (event->type() == QEvent::FocusOut && OnExit) Guarded([this] { OnExit(this); });
-        }
-    }
+        (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut))
+        FocusChanged(event->type() == QEvent::FocusIn, static_cast<QFocusEvent*>(event)->reason());
     return TControl::eventFilter(watched, event);
 }

@@ -182,6 +182,9 @@ public:
     virtual void DoKeyDown(uint16_t& key, TShiftState shift);
 
     TKeyEvent OnKeyDown;
+    // OnEnter: the control takes the focus, or has it when its form is first
+    // activated. OnExit: the focus leaves it. A window losing and regaining the
+    // activation, or a popup menu, runs neither.
     TNotifyEvent OnEnter;
     TNotifyEvent OnExit;
 
@@ -199,6 +202,8 @@ protected:
 private:
     friend class TControl;
     void ChainTabOrder();
+    // Runs OnEnter or OnExit for a focus change of the control's widget.
+    void FocusChanged(bool in, Qt::FocusReason reason);
 
     std::vector<TControl*> controls_;       // children, in the order they were added
     std::vector<TWinControl*> tabList_;     // windowed children in focus order

@@ -163,6 +163,7 @@ protected:
 
 private:
     friend class TSizeConstraints;
+    friend class TWinControl;
     void ApplyWindowFlags();
     void ApplySizeLimits();
     void ResizeInner(int width, int height);
@@ -184,6 +185,8 @@ private:
     bool modal_ = false;
     TModalResult modalResult_ = mrNone;
     QEventLoop* modalLoop_ = nullptr;
+    // The control that was entered last (OnEnter) and has not exited since.
+    QPointer<TWinControl> enteredControl_;
 };
 
 // The first existing form whose window class name is `className` (compared ignoring

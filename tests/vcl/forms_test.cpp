@@ -286,6 +286,46 @@ TEST(Controls, SetFocusRefusesAHiddenControl) {
     EXPECT_THROW(form.SetFocus(), EInvalidOperation);
 }
 
+TEST(Controls, OnEnterForTheFirstFocusOfAFormButNotForAReactivation) {
+    TForm form(nullptr);
+    auto* a = Make<TButton>(&form, 0, 0, 75, 25);
+    auto* b = Make<TButton>(&form, 0, 30, 75, 25);
+    QStringList calls;
+    a->OnEnter = [&](TComponent*) { calls << "enter a"; };
+    a->OnExit = [&](TComponent*) { calls << "exit a"; };
+    b->OnEnter = [&](TComponent*) { calls << "enter b"; };
+    b->OnExit = [&](TComponent*) { calls << "exit b"; };
+    form.Show();
+    Application()->ProcessMessages();
+    if (!a->Focused()) GTEST_SKIP() << "no keyboard focus on this platform";
+    EXPECT_EQ(calls, QStringList{"enter a"});
+
+    // Another window takes the activation and gives it back: no exit, no entry.
+    TForm other(nullptr);
+    other.Show();
+    Application()->ProcessMessages();
+    form.SetFocus();
+    Application()->ProcessMessages();
+    ASSERT_TRUE(a->Focused());
+    EXPECT_EQ(calls, QStringList{"enter a"});
+
+    b->SetFocus();
+    Application()->ProcessMessages();
+    EXPECT_EQ(calls, (QStringList{"enter a", "exit a", "enter b"}));
+
+    // The focus moved while the window was inactive (a window manager that activates
+    // the window after the focus request): the control it moved from exits first.
+    other.SetFocus();
+    Application()->ProcessMessages();
+    calls.clear();
+    a->Widget()->setFocus(Qt::OtherFocusReason);
+    EXPECT_TRUE(calls.isEmpty());
+    form.SetFocus();
+    Application()->ProcessMessages();
+    ASSERT_TRUE(a->Focused());
+    EXPECT_EQ(calls, (QStringList{"exit b", "enter a"}));
+}
+
 TEST(Controls, PublishedPropertiesAreFoundByName) {
     TForm form(nullptr);
     auto* label = Make<TLabel>(&form, 0, 0, 50, 13);
