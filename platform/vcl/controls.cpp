@@ -81,7 +81,6 @@ TControl::TControl(TComponent* AOwner, QWidget* widget) : TComponent(AOwner), wi
 TControl::~TControl() {
     if (parent_) {
         Erase(parent_->controls_, this);
-        if (auto* self = qobject_cast<TWinControl*>(this)) Erase(parent_->tabList_, self);
         parent_ = nullptr;
     }
     DetachWidget();
@@ -234,6 +233,8 @@ TWinControl::TWinControl(TComponent* AOwner, QWidget* widget) : TControl(AOwner,
 }
 
 TWinControl::~TWinControl() {
+    // Here, not in ~TControl: there the object is no TWinControl any more.
+    if (Parent()) Erase(Parent()->tabList_, this);
     for (TControl* c : controls_) c->parent_ = nullptr;
     controls_.clear();
     tabList_.clear();
@@ -353,11 +354,20 @@ void TWinControl::SetTabOrder(int order) {
 }
 
 void TWinControl::ChainTabOrder() {
-    QWidget* previous = nullptr;
-    for (TWinControl* c : tabList_) {
-        if (!c->Widget()) continue;
-        if (previous) QWidget::setTabOrder(previous, c->Widget());
-        previous = c->Widget();
+    // Qt keeps one focus chain per window: chain the whole tree, depth first, so that
+    // a container's children come before the container's next sibling (and the first
+    // control of the first container is the one a form focuses first).
+    TWinControl* root = this;
+    while (root->Parent()) root = root->Parent();
+    std::vector<QWidget*> chain;
+    root->CollectTabChain(chain);
+    for (size_t i = 1; i < chain.size(); ++i) QWidget::setTabOrder(chain[i - 1], chain[i]);
+}
+
+void TWinControl::CollectTabChain(std::vector<QWidget*>& chain) const {
+    for (const TWinControl* c : tabList_) {
+        if (c->Widget() && c->Widget()->focusPolicy() != Qt::NoFocus) chain.push_back(c->Widget());
+        c->CollectTabChain(chain);
     }
 }
 

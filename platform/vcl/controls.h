@@ -201,7 +201,9 @@ protected:
 
 private:
     friend class TControl;
+    // Links the focus chain of the window to the tab orders of the whole tree.
     void ChainTabOrder();
+    void CollectTabChain(std::vector<QWidget*>& chain) const;
     // Runs OnEnter or OnExit for a focus change of the control's widget.
     void FocusChanged(bool in, Qt::FocusReason reason);
 

@@ -134,3 +134,15 @@ TEST_F(KeysTest, ThePathBoxTypesTheKeysAndRotatesNothing) {
     Press(QApplication::focusWidget(), Qt::Key_R, "r");
     EXPECT_EQ(executed[form->ActionRotateRight], 1);
 }
+
+TEST_F(KeysTest, TheFirstFocusOfTheWindowLeavesTheKeysToTheActions) {
+    QWidget* focus = QApplication::focusWidget();
+    if (!focus) GTEST_SKIP() << "no keyboard focus on this platform";
+    // The first control in the tab order takes the focus and is entered: the
+    // recent-folder button, not the path box.
+    EXPECT_EQ(focus, form->btnRecent->Widget()) << focus->metaObject()->className() << " " << (TControl::FromWidget(focus, true) ? TControl::FromWidget(focus, true)->Name().toStdString() : "");
+    EXPECT_EQ(form->ActionList->State(), asNormal);
+    AddPhoto();
+    Press(focus, Qt::Key_R, "r");
+    EXPECT_EQ(executed[form->ActionRotateRight], 1);
+}

@@ -1,6 +1,7 @@
 // Forms and the controls base, on real widgets offscreen.
 #include "platform/vcl/application.h"
 #include "platform/vcl/comctrls.h"
+#include "platform/vcl/extctrls.h"
 #include "platform/vcl/forms.h"
 #include "platform/vcl/graphics.h"
 #include "platform/vcl/scripted_dialogs.h"
@@ -324,6 +325,45 @@ TEST(Controls, OnEnterForTheFirstFocusOfAFormButNotForAReactivation) {
     Application()->ProcessMessages();
     ASSERT_TRUE(a->Focused());
     EXPECT_EQ(calls, (QStringList{"exit b", "enter a"}));
+}
+
+TEST(Controls, TabRunsThroughNestedContainersInTheirPlace) {
+    TForm form(nullptr);
+    auto* panel = Make<TPanel>(&form, 0, 30, 200, 60);
+    auto child = [&](int top) {
+        auto* b = new TButton(&form);
+        b->SetParent(panel);
+        b->SetBounds(0, top, 75, 25);
+        return b;
+    };
+    TButton* b = child(0);
+    TButton* c = child(30);
+    auto* a = Make<TButton>(&form, 0, 0, 75, 25);
+    a->SetTabOrder(0);  // made after the panel, first in the tab order
+    auto* d = Make<TButton>(&form, 0, 100, 75, 25);
+    form.Show();
+    Application()->ProcessMessages();
+    if (!QApplication::focusWidget()) GTEST_SKIP() << "no keyboard focus on this platform";
+    EXPECT_TRUE(a->Focused()) << "the first control of the tab order takes the focus";
+
+    auto order = [] {
+        QStringList names;
+        for (int i = 0; i < 4; ++i) {
+            SendKey(QApplication::focusWidget(), Qt::Key_Tab);
+            names << QApplication::focusWidget()->objectName();
+        }
+        return names.join(' ');
+    };
+    a->Widget()->setObjectName("a");
+    b->Widget()->setObjectName("b");
+    c->Widget()->setObjectName("c");
+    d->Widget()->setObjectName("d");
+    EXPECT_EQ(order(), "b c d a");
+    c->SetTabOrder(0);
+    EXPECT_EQ(order(), "c b d a");
+    // A freed control leaves the order of the others as it was.
+    delete c;
+    EXPECT_EQ(order(), "b d a b");
 }
 
 TEST(Controls, PublishedPropertiesAreFoundByName) {
