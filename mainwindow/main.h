@@ -156,8 +156,6 @@ private:
     void BuildActions();
     void BuildMenus();
     void BuildImageLists();
-    // Widens the toolbar's buttons to their widest caption (after a translation too).
-    void FitToolbarButtons();
 
     // Frees the thumbnail object of every entry of Images, then empties the list.
     void ClearThumbnails();

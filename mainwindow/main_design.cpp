@@ -12,11 +12,6 @@
 #include "platform/vcl/stdctrls_extra.h"
 #include "platform/vcl/toolbar.h"
 
-#include <QFontMetrics>
-#include <QRegularExpression>
-#include <QToolButton>
-#include <algorithm>
-
 namespace {
 
 template <class T>
@@ -104,23 +99,7 @@ void TFormOrlisk::BuildDesign() {
     StatusBar->Panels()->Add()->SetWidth(550);
     StatusBar->Panels()->Add()->SetWidth(50);
 
-    FitToolbarButtons();
     AlignControls();
-}
-
-void TFormOrlisk::FitToolbarButtons() {
-    // The platform of the design widens all buttons of a captioned toolbar to the
-    // widest caption; the stored width is the least.
-    constexpr int kStoredWidth = 68;
-    constexpr int kTextMargin = 12;
-    int width = kStoredWidth;
-    for (int i = 0; i < ToolBar->ButtonCount(); ++i) {
-        const TToolButton* button = ToolBar->Buttons(i);
-        const QFontMetrics metrics(button->Button()->font());
-        const QString text = QString(button->Caption()).remove(QRegularExpression("&(?!&)"));
-        width = std::max(width, metrics.horizontalAdvance(text) + kTextMargin);
-    }
-    ToolBar->SetButtonWidth(width);
 }
 
 void TFormOrlisk::BuildImageLists() {

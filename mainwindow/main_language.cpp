@@ -61,7 +61,6 @@ void TFormOrlisk::LanguageMenuClick(TComponent* Sender) {
     if (!item) return;
     Language->SetLanguageFile(Languages->Strings(item->Tag()));
     Language->Translate();
-    FitToolbarButtons();
     // The favourites menu's first item and the file count are no translation keys.
     if (pmMru->Items()->Count() > 0)
         pmMru->Items()->Items(0)->SetCaption(

@@ -161,8 +161,9 @@ TEST_F(MainWindowTest, TheCaptionIsTheApplicationTitle) {
 TEST_F(MainWindowTest, ToolbarButtonsInOrderWithImagesAndMenus) {
     const TToolBar* bar = form->ToolBar;
     EXPECT_EQ(bar->Height(), 52);
-    // 68 as stored, wider when a caption needs it.
-    EXPECT_GE(bar->ButtonWidth(), 68);
+    // 68 as stored; the buttons are wider when a caption needs it.
+    EXPECT_EQ(bar->ButtonWidth(), 68);
+    EXPECT_GE(bar->EffectiveButtonWidth(), 68);
     EXPECT_EQ(bar->ButtonHeight(), 44);
     EXPECT_TRUE(bar->ShowCaptions());
     EXPECT_EQ(bar->Images(), form->ImageList);

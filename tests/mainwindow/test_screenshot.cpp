@@ -33,12 +33,13 @@ TEST_F(MainWindowTest, ScreenshotOfTheEmptyWindow) {
         EXPECT_TRUE(b->isVisible());
         EXPECT_EQ(b->height(), 44);
         if (tb->Style() == tbsDropDown) {
-            EXPECT_GT(b->width(), form->ToolBar->ButtonWidth());
+            EXPECT_GT(b->width(), form->ToolBar->EffectiveButtonWidth());
         } else {
-            EXPECT_EQ(b->width(), form->ToolBar->ButtonWidth());
+            EXPECT_EQ(b->width(), form->ToolBar->EffectiveButtonWidth());
         }
         // Every caption fits its button: nothing is cut off.
-        EXPECT_LE(b->fontMetrics().horizontalAdvance(b->text()) + 8, form->ToolBar->ButtonWidth())
+        EXPECT_LE(b->fontMetrics().horizontalAdvance(b->text()) + 8,
+                  form->ToolBar->EffectiveButtonWidth())
             << b->text().toStdString();
         EXPECT_EQ(b->toolButtonStyle(), Qt::ToolButtonTextUnderIcon);
         if (i > 0) {

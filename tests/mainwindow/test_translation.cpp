@@ -14,6 +14,7 @@
 #include <QFile>
 #include <QMetaProperty>
 #include <QStringDecoder>
+#include <QToolButton>
 #include <set>
 
 using testsupport::TempDir;
@@ -68,6 +69,15 @@ TEST_F(TranslationTest, AnActionsCaptionReachesItsButtonAndMenuItem) {
     EXPECT_EQ(form->tbAuto->Hint(), "Alles aufrichten");
     // Untouched keys keep the stored texts.
     EXPECT_EQ(form->ActionRotateLeft->Caption(), "Rotate Left");
+}
+
+TEST_F(TranslationTest, ALongerCaptionWidensEveryToolbarButton) {
+    const int before = form->tbAuto->Button()->width();
+    Apply("[Translations]\nFormOrlisk.ActionOpen.Caption=Bild in voller Aufloesung zeigen\n");
+    const QToolButton* view = form->tbViewImage->Button();
+    EXPECT_GT(view->width(), before);
+    EXPECT_GE(view->width(), view->fontMetrics().horizontalAdvance(view->text()) + 8);
+    EXPECT_EQ(form->tbAuto->Button()->width(), view->width()) << "all buttons alike";
 }
 
 TEST_F(TranslationTest, NamesMatchWithoutRegardToCase) {
