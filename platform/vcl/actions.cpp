@@ -105,11 +105,8 @@ TActionList::~TActionList() {
 }
 
 void TActionList::SetImages(TImageList* images) {
-    if (images == images_) return;
-    if (images_) disconnect(images_, nullptr, this, nullptr);
-    images_ = images;
-    if (images_) connect(images_, &TImageList::Changed, this, &TActionList::ImagesChanged);
-    emit ImagesChanged();
+    if (images_.Set(images, &TImageList::Changed, this, &TActionList::ImagesChanged))
+        emit ImagesChanged();
 }
 
 void TActionList::SetState(TActionListState state) {

@@ -11,11 +11,11 @@
 // neither updates nor executes its actions, so their keys reach the focused control
 // as typed text.
 
+#include "platform/vcl/changelink.h"
 #include "platform/vcl/component.h"
 #include "platform/vcl/imagelist.h"
 #include "platform/vcl/shortcuts.h"
 
-#include <QPointer>
 #include <QString>
 #include <functional>
 #include <vector>
@@ -144,7 +144,7 @@ private:
     void Idle();
 
     std::vector<TCustomAction*> actions_;
-    QPointer<TImageList> images_;
+    ChangeLink<TImageList> images_;
     TActionListState state_ = asNormal;
     int idleId_ = 0;
 };

@@ -101,13 +101,8 @@ void TMenuItem::SetShortCut(TShortCut shortCut) {
 }
 
 void TMenuItem::SetAction(TCustomAction* action) {
-    if (action == action_) return;
-    if (action_) disconnect(action_, nullptr, this, nullptr);
-    action_ = action;
-    if (action_) {
-        connect(action_, &TCustomAction::Changed, this, &TMenuItem::ActionChanged);
+    if (action_.Set(action, &TCustomAction::Changed, this, &TMenuItem::ActionChanged))
         ActionChanged();
-    }
 }
 
 void TMenuItem::ActionChanged() {

@@ -7,6 +7,7 @@
 // state, shortcut and image, and executing the item executes the action.
 
 #include "platform/vcl/actions.h"
+#include "platform/vcl/changelink.h"
 #include "platform/vcl/component.h"
 #include "platform/vcl/imagelist.h"
 #include "platform/vcl/shortcuts.h"
@@ -120,7 +121,7 @@ private:
     bool visible_ = true;
     int imageIndex_ = -1;
     TShortCut shortCut_ = scNone;
-    QPointer<TCustomAction> action_;
+    ChangeLink<TCustomAction> action_;
     TMenuItem* parent_ = nullptr;
     TPopupMenu* menu_ = nullptr;  // set on the root item of a popup menu
     std::vector<TMenuItem*> items_;

@@ -163,13 +163,8 @@ void TToolButton::SetDown(bool down) {
 }
 
 void TToolButton::SetAction(TCustomAction* action) {
-    if (action == action_) return;
-    if (action_) disconnect(action_, nullptr, this, nullptr);
-    action_ = action;
-    if (action_) {
-        connect(action_, &TCustomAction::Changed, this, &TToolButton::ActionChanged);
+    if (action_.Set(action, &TCustomAction::Changed, this, &TToolButton::ActionChanged))
         ActionChanged();
-    }
 }
 
 void TToolButton::ActionChanged() {
@@ -296,20 +291,13 @@ void TToolBar::SetShowCaptions(bool show) {
 }
 
 void TToolBar::SetImages(TImageList* images) {
-    if (images == images_) return;
-    if (images_) disconnect(images_, nullptr, this, nullptr);
-    images_ = images;
-    if (images_) connect(images_, &TImageList::Changed, this, &TToolBar::ImagesChanged);
-    ImagesChanged();
+    if (images_.Set(images, &TImageList::Changed, this, &TToolBar::ImagesChanged))
+        ImagesChanged();
 }
 
 void TToolBar::SetDisabledImages(TImageList* images) {
-    if (images == disabledImages_) return;
-    if (disabledImages_) disconnect(disabledImages_, nullptr, this, nullptr);
-    disabledImages_ = images;
-    if (disabledImages_)
-        connect(disabledImages_, &TImageList::Changed, this, &TToolBar::ImagesChanged);
-    ImagesChanged();
+    if (disabledImages_.Set(images, &TImageList::Changed, this, &TToolBar::ImagesChanged))
+        ImagesChanged();
 }
 
 void TToolBar::SetEdgeBorders(TEdgeBorders borders) {

@@ -6,6 +6,7 @@
 // take the keyboard focus.
 
 #include "platform/vcl/actions.h"
+#include "platform/vcl/changelink.h"
 #include "platform/vcl/controls.h"
 #include "platform/vcl/imagelist.h"
 #include "platform/vcl/menus.h"
@@ -79,7 +80,7 @@ private:
     int imageIndex_ = -1;
     TToolButtonStyle style_ = tbsButton;
     QPointer<TPopupMenu> dropdownMenu_;
-    QPointer<TCustomAction> action_;
+    ChangeLink<TCustomAction> action_;
 };
 
 class TToolBar : public TWinControl {
@@ -125,7 +126,7 @@ private:
     int buttonWidth_ = 23;
     int buttonHeight_ = 22;
     bool showCaptions_ = false;
-    QPointer<TImageList> images_;
-    QPointer<TImageList> disabledImages_;
+    ChangeLink<TImageList> images_;
+    ChangeLink<TImageList> disabledImages_;
     TEdgeBorders edgeBorders_ = 0;
 };

@@ -198,6 +198,25 @@ TEST(ToolBar, ButtonsSitSideBySideWithCaptionsUnderTheirImages) {
     EXPECT_EQ(f.tbFavorites->Widget()->toolTip(), "Lieblingsordner");
 }
 
+TEST(ToolBar, ImagesAndDisabledImagesFollowTheirListsEachOnItsOwn) {
+    TForm form(nullptr);
+    auto* list = new TImageList(&form);
+    list->SetWidth(24);
+    list->SetHeight(24);
+    auto* bar = new TToolBar(&form);
+    bar->SetParent(&form);
+    bar->SetImages(list);
+    bar->SetDisabledImages(list);
+    auto* button = new TToolButton(&form);
+    button->SetParent(bar);
+    button->SetImageIndex(0);
+    EXPECT_TRUE(button->Button()->icon().isNull());
+    // Dropping the list as DisabledImages leaves it linked as Images.
+    bar->SetDisabledImages(nullptr);
+    list->Add(Glyph(Qt::red, 0));
+    EXPECT_FALSE(button->Button()->icon().isNull());
+}
+
 TEST(ToolBar, ClickingAButtonRunsItsActionOrOnClick) {
     ToolBarForm f;
     Click(f.tbRotateLeft->Button(), QPoint(34, 22));
