@@ -6,6 +6,7 @@
 #include "progress/app_wait.h"
 #include "progress/frm_wait.h"
 #include "progress/terminal_progress.h"
+#include "tests/support/files.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -40,15 +41,7 @@ void SendKey(QWidget* w, int key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
     QApplication::sendEvent(w, &release);
 }
 
-QString ReadAll(std::FILE* f) {
-    std::fflush(f);
-    std::rewind(f);
-    QByteArray bytes;
-    char buf[512];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) bytes.append(buf, static_cast<qsizetype>(n));
-    return QString::fromUtf8(bytes);
-}
+QString ReadAll(std::FILE* f) { return testsupport::ReadStream(f); }
 
 }  // namespace
 

@@ -15,6 +15,16 @@ QByteArray ReadFile(const QString& path) {
     return f.readAll();
 }
 
+QString ReadStream(std::FILE* stream) {
+    std::fflush(stream);
+    std::rewind(stream);
+    QByteArray bytes;
+    char buf[512];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, stream)) > 0) bytes.append(buf, static_cast<qsizetype>(n));
+    return QString::fromUtf8(bytes);
+}
+
 void WriteFile(const QString& path, const QByteArray& bytes) {
     QDir().mkpath(QFileInfo(path).absolutePath());
     QFile f(path);

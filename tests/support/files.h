@@ -5,11 +5,14 @@
 #include <QProcessEnvironment>
 #include <QString>
 #include <QTemporaryDir>
+#include <cstdio>
 #include <sys/stat.h>
 
 namespace testsupport {
 
 QByteArray ReadFile(const QString& path);
+// Everything written so far to a stdio stream (a tmpfile standing in for stderr).
+QString ReadStream(std::FILE* stream);
 void WriteFile(const QString& path, const QByteArray& bytes);  // creates folders too
 
 struct FileStat {

@@ -11,6 +11,8 @@
 #include <QPushButton>
 #include <QKeyEvent>
 #include <QTimer>
+#include "tests/support/files.h"
+
 #include <gtest/gtest.h>
 #include <cstdio>
 #include <cstdlib>
@@ -32,15 +34,7 @@ struct Terminal {
         std::fclose(out);
         if (in) std::fclose(in);
     }
-    QString Output() const {
-        std::fflush(out);
-        std::rewind(out);
-        QByteArray bytes;
-        char buf[512];
-        size_t n;
-        while ((n = std::fread(buf, 1, sizeof buf, out)) > 0) bytes.append(buf, static_cast<qsizetype>(n));
-        return QString::fromUtf8(bytes);
-    }
+    QString Output() const { return testsupport::ReadStream(out); }
     std::FILE* out = nullptr;
     std::FILE* in = nullptr;
 };
