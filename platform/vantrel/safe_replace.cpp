@@ -3,7 +3,9 @@
 // The original is read whole into memory, transformed there, and the result goes to
 // a fresh temporary file beside it (same folder, so rename(2) is atomic), which is
 // written fully, given the original's owner, extended attributes and mode, synced,
-// read back and compared with the result, which is decoded once meanwhile. Only then
+// read back and compared with the result. The result is decoded once as a check.
+// Writing and checking run on threads of their own, each reading the result's pieces
+// as the encoder hands them over, so both are done soon after the encoder. Only then
 // does it replace the original: by rename, or, for a file with several hard links, by
 // rewriting the original in place from the verified bytes (the links stay one file),
 // with the old bytes put back from memory when that rewrite fails. The folder is
@@ -35,6 +37,7 @@
 #include <fcntl.h>
 #include <memory>
 #include <new>
+#include <functional>
 #include <string>
 #include <sys/random.h>
 #include <sys/stat.h>
@@ -103,16 +106,38 @@ struct Bytes {
     size_t size = 0;
 };
 
-bool WriteAll(FileOps& ops, int fd, const uint8_t* data, size_t size) {
+using Pieces = std::vector<Output::Piece>;
+
+bool WriteAt(FileOps& ops, int fd, const uint8_t* data, size_t size, size_t offset) {
     size_t done = 0;
     while (done < size) {
         const size_t chunk = std::min(size - done, kChunk);
-        const ssize_t n = ops.Pwrite(fd, data + done, chunk, static_cast<off_t>(done));
+        const ssize_t n = ops.Pwrite(fd, data + done, chunk, static_cast<off_t>(offset + done));
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) return false;  // a write that moves nothing would loop forever
         done += static_cast<size_t>(n);
     }
     return true;
+}
+
+bool WriteAll(FileOps& ops, int fd, const Pieces& pieces) {
+    size_t offset = 0;
+    for (const Output::Piece& p : pieces) {
+        if (!WriteAt(ops, fd, p.data, p.size, offset)) return false;
+        offset += p.size;
+    }
+    return true;
+}
+
+// The writer's job: each piece of the result as soon as it is there.
+bool WriteOutput(FileOps& ops, int fd, Output& out) {
+    size_t offset = 0;
+    Output::Piece p;
+    for (size_t i = 0; out.Get(i, p); ++i) {
+        if (!WriteAt(ops, fd, p.data, p.size, offset)) return false;
+        offset += p.size;
+    }
+    return out.Complete();
 }
 
 // Reads exactly `size` bytes from offset 0; false on error or early end.
@@ -140,20 +165,24 @@ bool AtEnd(FileOps& ops, int fd, size_t size) {
 
 // Whether the file holds exactly these bytes; compared piece by piece, so the check
 // needs no second copy of the whole result.
-bool SameBytes(FileOps& ops, int fd, const uint8_t* data, size_t size) {
+bool SameBytes(FileOps& ops, int fd, const Pieces& pieces) {
     constexpr size_t kPiece = size_t{1} << 20;
-    std::unique_ptr<uint8_t[]> piece(new (std::nothrow) uint8_t[kPiece]);
-    if (!piece) return false;
-    size_t done = 0;
-    while (done < size) {
-        const size_t want = std::min(size - done, kPiece);
-        const ssize_t n = ops.Pread(fd, piece.get(), want, static_cast<off_t>(done));
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0 || std::memcmp(piece.get(), data + done, static_cast<size_t>(n)) != 0)
-            return false;
-        done += static_cast<size_t>(n);
+    std::unique_ptr<uint8_t[]> buffer(new (std::nothrow) uint8_t[kPiece]);
+    if (!buffer) return false;
+    size_t offset = 0;
+    for (const Output::Piece& p : pieces) {
+        size_t done = 0;
+        while (done < p.size) {
+            const size_t want = std::min(p.size - done, kPiece);
+            const ssize_t n = ops.Pread(fd, buffer.get(), want, static_cast<off_t>(offset + done));
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0 || std::memcmp(buffer.get(), p.data + done, static_cast<size_t>(n)) != 0)
+                return false;
+            done += static_cast<size_t>(n);
+        }
+        offset += p.size;
     }
-    return AtEnd(ops, fd, size);
+    return AtEnd(ops, fd, offset);
 }
 
 int FsyncRetry(FileOps& ops, int fd) {
@@ -260,31 +289,38 @@ bool CopyMetadata(int from, int to, const struct stat& st) {
     return fchmod(to, st.st_mode & 07777) == 0;
 }
 
-// The decode check of the result, on a thread of its own so that it runs while the
-// copy is written and synced; the copy is then compared byte for byte with the
-// checked result, which amounts to decoding the copy itself.
-class BackgroundCheck {
+// A job on a thread of its own that reads `feeds` as it grows (run at Wait when no
+// thread can be had). Leaving lets the job go by finishing `feeds` first, so an early
+// return never waits on a result that will not come.
+class Worker {
 public:
-    BackgroundCheck(const JpegBuffer& result, int width, int height) {
-        auto check = [this, &result, width, height] {
-            ok_ = DecodesAs(result.data.get(), result.size, width, height);
-        };
+    Worker(Output& feeds, std::function<bool()> job) : feeds_(feeds), job_(std::move(job)) {
         try {
-            thread_ = std::thread(check);
+            thread_ = std::thread([this] { ok_ = job_(); });
         } catch (const std::system_error&) {
-            check();  // no thread to be had: check now
+            deferred_ = true;
         }
     }
-    ~BackgroundCheck() { Wait(); }
-    BackgroundCheck(const BackgroundCheck&) = delete;
-    BackgroundCheck& operator=(const BackgroundCheck&) = delete;
+    ~Worker() {
+        feeds_.Finish(false);
+        if (thread_.joinable()) thread_.join();
+    }
+    Worker(const Worker&) = delete;
+    Worker& operator=(const Worker&) = delete;
     bool Wait() {
         if (thread_.joinable()) thread_.join();
+        if (deferred_) {
+            deferred_ = false;
+            ok_ = job_();
+        }
         return ok_;
     }
 
 private:
+    Output& feeds_;
+    std::function<bool()> job_;
     std::thread thread_;
+    bool deferred_ = false;
     bool ok_ = false;
 };
 
@@ -298,21 +334,23 @@ void SyncFolder(const std::string& folder) {
     if (dir.get() >= 0) ::fsync(dir.get());
 }
 
-bool Rewrite(FileOps& ops, int fd, const uint8_t* data, size_t size) {
-    return WriteAll(ops, fd, data, size) &&
+bool Rewrite(FileOps& ops, int fd, const Pieces& pieces) {
+    size_t size = 0;
+    for (const Output::Piece& p : pieces) size += p.size;
+    return WriteAll(ops, fd, pieces) &&
            ops.Ftruncate(fd, static_cast<off_t>(size)) == 0 && FsyncRetry(ops, fd) == 0;
 }
 
 // The hard-linked case: the links must stay one file, so the original's own inode is
 // rewritten from the verified copy.
 Status RewriteInPlace(FileOps& ops, const std::string& target, const struct stat& st,
-                      const Bytes& original, const JpegBuffer& result, TempFile& temp) {
+                      const Bytes& original, const Pieces& result, TempFile& temp) {
     Fd fd(ops.Open(target.c_str(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW, 0));
     if (fd.get() < 0) return kInPlaceFailed;
     struct stat now {};
     if (fstat(fd.get(), &now) != 0 || !SameFile(st, now)) return kChanged;
-    if (Rewrite(ops, fd.get(), result.data.get(), result.size)) return kOk;
-    if (Rewrite(ops, fd.get(), original.data.get(), original.size)) return kInPlaceFailed;
+    if (Rewrite(ops, fd.get(), result)) return kOk;
+    if (Rewrite(ops, fd.get(), Pieces{{original.data.get(), original.size}})) return kInPlaceFailed;
     temp.Keep();
     return kRestoreFailed;
 }
@@ -344,14 +382,8 @@ Status TransformFile(const char* path, uint16_t code, FileOps& ops) {
     // whole file goes to the transform, which refuses truncated data.
     const size_t end = ImageEnd(original.data.get(), original.size);
     const size_t imageSize = end == 0 ? original.size : end;
-    JpegBuffer result;
-    status = TransformBuffer(original.data.get(), imageSize, frame, code,
-                             original.data.get() + imageSize, original.size - imageSize,
-                             result);
-    if (status != kOk) return status;
     int width = 0, height = 0;
     TransformedSize(frame, code, width, height);
-    BackgroundCheck check(result, width, height);
 
     const std::string folder = FolderOf(target);
     std::string tempPath;
@@ -359,18 +391,27 @@ Status TransformFile(const char* path, uint16_t code, FileOps& ops) {
     if (tempFd.get() < 0) return kTempFailed;
     TempFile temp(tempPath);
 
+    Output result;
+    Worker writer(result, [&] { return WriteOutput(ops, tempFd.get(), result); });
+    Worker check(result, [&] { return DecodesAs(result, width, height); });
+    status = TransformBuffer(original.data.get(), imageSize, frame, code,
+                             original.data.get() + imageSize, original.size - imageSize,
+                             result);
+    const bool written = writer.Wait();
+    if (status != kOk) return status;
+    if (!written) return kWriteFailed;
+
     const bool inPlace = st.st_nlink > 1;
-    if (!WriteAll(ops, tempFd.get(), result.data.get(), result.size)) return kWriteFailed;
     if (!inPlace && !CopyMetadata(source.get(), tempFd.get(), st)) return kMetadataFailed;
     if (FsyncRetry(ops, tempFd.get()) != 0) return kSyncFailed;
 
     // Read back, so that the check covers what the file holds, not what we meant to
     // write.
-    if (!SameBytes(ops, tempFd.get(), result.data.get(), result.size) || !check.Wait())
-        return kVerifyFailed;
+    const Pieces pieces = result.Pieces();
+    if (!SameBytes(ops, tempFd.get(), pieces) || !check.Wait()) return kVerifyFailed;
 
     if (inPlace) {
-        status = RewriteInPlace(ops, target, st, original, result, temp);
+        status = RewriteInPlace(ops, target, st, original, pieces, temp);
         if (status == kOk) {
             temp.Remove();  // only now that the rewrite is synced
             SyncFolder(folder);

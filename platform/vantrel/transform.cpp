@@ -1,62 +1,109 @@
-// TurboJPEG work on whole JPEG files held in memory.
+// Lossless transforms of whole JPEG files held in memory, on libjpeg's coefficient
+// interface: the blocks are moved and their coefficients transposed or negated the
+// way jpegtran -trim -copy all does it (the same libjpeg-turbo encoder then writes
+// them), so the result is byte for byte what jpegtran makes.
+//
+// The result is encoded into pieces of an Output that the writer and the decode
+// check read while the encoder still runs (see safe_replace.cpp), so the check costs
+// next to nothing on top of the transform itself.
 //
 // Truncated or corrupt image data makes libjpeg warn and fill in grey blocks;
-// jpegtran then writes the damaged picture out. TJFLAG_STOPONWARNING makes TurboJPEG
-// give up at the first warning instead of finishing the work, here and in the decode
-// check.
+// jpegtran then writes the damaged picture out. Here every warning is a failure, in
+// the transform and in the decode check alike.
 //
-// Like jpegtran, TurboJPEG writes a baseline file from a progressive one unless
-// asked; we ask (TJXOPT_PROGRESSIVE), which changes the entropy coding only, not
-// the coefficients. Restart markers are not carried over by either.
+// Like jpegtran, libjpeg writes a baseline file from a progressive one unless asked;
+// we ask, which changes the entropy coding only, not the coefficients. Restart
+// markers are not carried over by either.
 //
 // Both write the output only up to EOI. Whatever a file holds after its EOI (the
 // video of a motion photo, a second picture, a maker's trailer) would be lost, so it
 // is found here and appended to the result as it was.
+//
+// libjpeg reports errors by calling back, and we leave its calls with longjmp: the
+// functions that call into libjpeg below hold no object with a destructor, and the
+// callbacks none at the point where they may fail.
 
 #include "platform/vantrel/vantrel_internal.h"
 
-#include <turbojpeg.h>
+#include <cstdio>  // jpeglib.h needs FILE and size_t first
+
+#include <jerror.h>
+#include <jpeglib.h>
 
 #include <algorithm>
-#include <climits>
+#include <csetjmp>
 #include <cstring>
 #include <new>
-#include <vector>
 
 namespace vantrel {
 
-void TjFree::operator()(unsigned char* p) const { tjFree(p); }
+// ---- Output ----------------------------------------------------------------------
+
+uint8_t* Output::NewChunk() noexcept {
+    uint8_t* chunk = new (std::nothrow) uint8_t[kChunk];
+    if (chunk == nullptr) return nullptr;
+    try {
+        std::lock_guard<std::mutex> lock(mutex_);
+        chunks_.emplace_back(chunk);
+    } catch (...) {
+        delete[] chunk;
+        return nullptr;
+    }
+    return chunk;
+}
+
+bool Output::Append(const uint8_t* data, size_t size) noexcept {
+    if (size == 0) return true;
+    try {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (finished_) return false;
+        pieces_.push_back(Piece{data, size});
+        size_ += size;
+    } catch (...) {
+        return false;
+    }
+    more_.notify_all();
+    return true;
+}
+
+void Output::Finish(bool complete) noexcept {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (finished_) return;
+        finished_ = true;
+        complete_ = complete;
+    }
+    more_.notify_all();
+}
+
+bool Output::Get(size_t index, Piece& piece) noexcept {
+    std::unique_lock<std::mutex> lock(mutex_);
+    more_.wait(lock, [&] { return index < pieces_.size() || finished_; });
+    if (finished_ && !complete_) return false;  // no use reading a failed result
+    if (index >= pieces_.size()) return false;
+    piece = pieces_[index];
+    return true;
+}
+
+bool Output::Complete() const noexcept {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return finished_ && complete_;
+}
+
+size_t Output::Size() const noexcept {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return size_;
+}
+
+std::vector<Output::Piece> Output::Pieces() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return pieces_;
+}
 
 namespace {
 
-class TjHandle {
-public:
-    explicit TjHandle(tjhandle h) : h_(h) {}
-    ~TjHandle() {
-        if (h_ != nullptr) tjDestroy(h_);
-    }
-    TjHandle(const TjHandle&) = delete;
-    TjHandle& operator=(const TjHandle&) = delete;
-    tjhandle get() const { return h_; }
-
-private:
-    tjhandle h_;
-};
-
-constexpr int kFlags = TJFLAG_STOPONWARNING | TJFLAG_LIMITSCANS;
-
-int Op(uint16_t code) {
-    switch (code) {
-        case 1: return TJXOP_ROT90;
-        case 2: return TJXOP_ROT180;
-        case 3: return TJXOP_ROT270;
-        case 4: return TJXOP_VFLIP;
-        default: return TJXOP_HFLIP;
-    }
-}
-
 // Whole units only, unless the image is smaller than one unit (then nothing is
-// dropped: TurboJPEG keeps a partial block that is the whole image).
+// dropped: a partial block that is the whole image is kept).
 int Trim(int full, int unit) { return full / unit > 0 ? full / unit * unit : full; }
 
 unsigned Read16(const uint8_t* p) { return unsigned{p[0]} << 8 | p[1]; }
@@ -106,6 +153,516 @@ size_t EntropyEnd(const uint8_t* data, size_t size, size_t pos) {
         pos = next + 1;
     }
     return size;
+}
+
+
+// ---- libjpeg glue ------------------------------------------------------------------
+
+struct Failure {
+    jpeg_error_mgr pub;
+    std::jmp_buf jump;
+};
+
+[[noreturn]] void Fail(j_common_ptr cinfo) {
+    std::longjmp(reinterpret_cast<Failure*>(cinfo->err)->jump, 1);
+}
+
+[[noreturn]] void FailWith(j_common_ptr cinfo, int code) {
+    cinfo->err->msg_code = code;
+    Fail(cinfo);
+}
+
+// A warning (level -1) is damaged data that libjpeg would paper over.
+void OnMessage(j_common_ptr cinfo, int level) {
+    if (level < 0) Fail(cinfo);
+}
+
+// A progressive file can hold any number of scans, each costing a pass over the image.
+void LimitScans(j_common_ptr cinfo) {
+    if (cinfo->is_decompressor &&
+        reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number > 500)
+        FailWith(cinfo, 0);
+}
+
+void SetUpErrors(Failure& failure, jpeg_progress_mgr& progress) {
+    jpeg_std_error(&failure.pub);
+    failure.pub.error_exit = Fail;
+    failure.pub.emit_message = OnMessage;
+    progress = jpeg_progress_mgr{};
+    progress.progress_monitor = LimitScans;
+}
+
+// The encoder's output goes to Output chunks.
+struct Destination {
+    jpeg_destination_mgr pub;
+    Output* out;
+    uint8_t* chunk;
+};
+
+Destination& DestOf(j_compress_ptr cinfo) { return *reinterpret_cast<Destination*>(cinfo->dest); }
+
+void NextChunk(j_compress_ptr cinfo) {
+    Destination& d = DestOf(cinfo);
+    d.chunk = d.out->NewChunk();
+    if (d.chunk == nullptr) FailWith(reinterpret_cast<j_common_ptr>(cinfo), JERR_OUT_OF_MEMORY);
+    d.pub.next_output_byte = d.chunk;
+    d.pub.free_in_buffer = Output::kChunk;
+}
+
+void InitDestination(j_compress_ptr cinfo) { NextChunk(cinfo); }
+
+boolean EmptyOutput(j_compress_ptr cinfo) {
+    Destination& d = DestOf(cinfo);
+    if (!d.out->Append(d.chunk, Output::kChunk))
+        FailWith(reinterpret_cast<j_common_ptr>(cinfo), JERR_OUT_OF_MEMORY);
+    NextChunk(cinfo);
+    return TRUE;
+}
+
+void TermDestination(j_compress_ptr cinfo) {
+    Destination& d = DestOf(cinfo);
+    if (!d.out->Append(d.chunk, Output::kChunk - d.pub.free_in_buffer))
+        FailWith(reinterpret_cast<j_common_ptr>(cinfo), JERR_OUT_OF_MEMORY);
+}
+
+// The decode check reads Output pieces as they come.
+struct Source {
+    jpeg_source_mgr pub;
+    Output* out;
+    size_t next;
+};
+
+Source& SourceOf(j_decompress_ptr cinfo) { return *reinterpret_cast<Source*>(cinfo->src); }
+
+void InitSource(j_decompress_ptr) {}
+void TermSource(j_decompress_ptr) {}
+
+boolean FillInput(j_decompress_ptr cinfo) {
+    Source& s = SourceOf(cinfo);
+    Output::Piece piece;
+    if (!s.out->Get(s.next, piece))  // the data ends before the image does
+        FailWith(reinterpret_cast<j_common_ptr>(cinfo), JWRN_JPEG_EOF);
+    ++s.next;
+    s.pub.next_input_byte = piece.data;
+    s.pub.bytes_in_buffer = piece.size;
+    return TRUE;
+}
+
+void SkipInput(j_decompress_ptr cinfo, long count) {
+    Source& s = SourceOf(cinfo);
+    if (count <= 0) return;
+    size_t left = static_cast<size_t>(count);
+    while (left > s.pub.bytes_in_buffer) {
+        left -= s.pub.bytes_in_buffer;
+        FillInput(cinfo);
+    }
+    s.pub.next_input_byte += left;
+    s.pub.bytes_in_buffer -= left;
+}
+
+// ---- moving blocks -----------------------------------------------------------------
+
+// One component's blocks, every row reachable at once (libjpeg keeps whole images in
+// memory: it has no backing store here).
+struct Plane {
+    JBLOCKROW* rows;
+    JDIMENSION height, width;
+};
+
+Plane Gather(j_common_ptr cinfo, jvirt_barray_ptr array, JDIMENSION height, JDIMENSION width,
+             bool writable) {
+    Plane plane{static_cast<JBLOCKROW*>(
+                    cinfo->mem->alloc_small(cinfo, JPOOL_IMAGE, sizeof(JBLOCKROW) * height)),
+                height, width};
+    for (JDIMENSION r = 0; r < height; ++r)
+        plane.rows[r] = cinfo->mem->access_virt_barray(cinfo, array, r, 1, writable)[0];
+    return plane;
+}
+
+JCOEF* At(j_common_ptr cinfo, const Plane& plane, JDIMENSION row, JDIMENSION col) {
+    if (row >= plane.height || col >= plane.width) FailWith(cinfo, JERR_BAD_VIRTUAL_ACCESS);
+    return plane.rows[row][col];
+}
+
+JCOEF Negated(JCOEF v) { return static_cast<JCOEF>(-v); }  // wraps as libjpeg's does
+
+// One block from `s` to `d`: transposed or not, with the coefficients of odd source
+// rows and/or odd source columns negated (a mirror in the other direction). `s` may
+// be `d` when not transposing.
+template <bool Transpose, bool OddRows, bool OddCols>
+void Move(const JCOEF* s, JCOEF* d) {
+    for (int i = 0; i < DCTSIZE; ++i) {
+        for (int j = 0; j < DCTSIZE; ++j) {
+            const bool negate = (OddRows && (i & 1)) != (OddCols && (j & 1));
+            const JCOEF v = s[i * DCTSIZE + j];
+            d[Transpose ? j * DCTSIZE + i : i * DCTSIZE + j] = negate ? Negated(v) : v;
+        }
+    }
+}
+
+// Visits width x height blocks in square tiles, so that a transposing move reads a
+// few source rows at a time instead of one block from every row.
+template <class F>
+void Tiled(JDIMENSION width, JDIMENSION height, F f) {
+    constexpr JDIMENSION kTile = 16;
+    for (JDIMENSION y0 = 0; y0 < height; y0 += kTile) {
+        const JDIMENSION y1 = std::min(height, y0 + kTile);
+        for (JDIMENSION x0 = 0; x0 < width; x0 += kTile) {
+            const JDIMENSION x1 = std::min(width, x0 + kTile);
+            for (JDIMENSION y = y0; y < y1; ++y)
+                for (JDIMENSION x = x0; x < x1; ++x) f(x, y);
+        }
+    }
+}
+
+JDIMENSION RoundUp(JDIMENSION n, int unit) {
+    const JDIMENSION u = static_cast<JDIMENSION>(unit);
+    return (n + u - 1) / u * u;
+}
+
+// ---- the transform -----------------------------------------------------------------
+
+bool Transposes(uint16_t code) { return code == 1 || code == 3; }
+
+// ExifImageWidth and ExifImageHeight in the Exif IFD are set to the new size, as
+// jpegtran sets them; every read is bounded by `length`.
+void AdjustExifSize(JOCTET* data, unsigned length, JDIMENSION width, JDIMENSION height) {
+    if (length < 12) return;
+    bool motorola;
+    if (data[0] == 0x49 && data[1] == 0x49)
+        motorola = false;
+    else if (data[0] == 0x4D && data[1] == 0x4D)
+        motorola = true;
+    else
+        return;
+    auto get16 = [&](unsigned at) {
+        return motorola ? unsigned{data[at]} << 8 | data[at + 1]
+                        : unsigned{data[at + 1]} << 8 | data[at];
+    };
+    if (get16(2) != 0x2A) return;
+    if (data[motorola ? 4 : 7] != 0 || data[motorola ? 5 : 6] != 0) return;
+    unsigned ifd = get16(motorola ? 6 : 4);
+    if (ifd > length - 2) return;
+    unsigned tags = get16(ifd);
+    if (tags == 0) return;
+    ifd += 2;
+    for (;;) {  // the Exif IFD pointer in IFD0
+        if (ifd > length - 12) return;
+        if (get16(ifd) == 0x8769) break;
+        if (--tags == 0) return;
+        ifd += 12;
+    }
+    if (data[ifd + (motorola ? 8 : 11)] != 0 || data[ifd + (motorola ? 9 : 10)] != 0) return;
+    unsigned offset = get16(ifd + (motorola ? 10 : 8));
+    if (offset > length - 2) return;
+    tags = get16(offset);
+    if (tags < 2) return;
+    offset += 2;
+    do {
+        if (offset > length - 12) return;
+        const unsigned tag = get16(offset);
+        if (tag == 0xA002 || tag == 0xA003) {  // written as one LONG
+            const JDIMENSION value = tag == 0xA002 ? width : height;
+            JOCTET* e = data + offset;
+            const JOCTET entry[10] = {0, 4, 0, 0, 0, 1,
+                                      static_cast<JOCTET>(value >> 24 & 0xFF),
+                                      static_cast<JOCTET>(value >> 16 & 0xFF),
+                                      static_cast<JOCTET>(value >> 8 & 0xFF),
+                                      static_cast<JOCTET>(value & 0xFF)};
+            for (int k = 0; k < 10; ++k)  // little-endian: each field reversed
+                e[2 + k] = motorola ? entry[k]
+                           : k < 2  ? entry[1 - k]
+                           : k < 6  ? entry[7 - k]
+                                    : entry[15 - k];
+        }
+        offset += 12;
+    } while (--tags);
+}
+
+struct TransformJob {
+    TransformJob(const uint8_t* d, size_t n, const FrameInfo& f, uint16_t c, Output& o)
+        : data(d), size(n), frame(f), code(c) {
+        dest.out = &o;
+    }
+    ~TransformJob() {
+        if (dstMade) jpeg_destroy_compress(&dst);
+        if (srcMade) jpeg_destroy_decompress(&src);
+    }
+    TransformJob(const TransformJob&) = delete;
+    TransformJob& operator=(const TransformJob&) = delete;
+
+    const uint8_t* data;
+    size_t size;
+    const FrameInfo& frame;
+    uint16_t code;
+    Failure failure{};
+    jpeg_progress_mgr progress{};
+    Destination dest{};
+    jpeg_decompress_struct src{};
+    jpeg_compress_struct dst{};
+    volatile bool srcMade = false, dstMade = false, headerRead = false;
+    volatile Status refusal = kOk;
+};
+
+// The destination's size and workspace, as jpegtran -trim plans them.
+struct Plan {
+    JDIMENSION width, height;
+    jvirt_barray_ptr* workspace;  // null for the in-place horizontal flip
+    JDIMENSION rows[MAX_COMPONENTS], cols[MAX_COMPONENTS];  // of each workspace array
+};
+
+Plan Prepare(j_decompress_ptr src, uint16_t code) {
+    if (src->num_components > MAX_COMPONENTS) FailWith(reinterpret_cast<j_common_ptr>(src), JERR_COMPONENT_COUNT);
+    const bool transposed = Transposes(code);
+    const int single = src->num_components == 1;
+    const int unitW = DCTSIZE * (single ? 1 : transposed ? src->max_v_samp_factor
+                                                         : src->max_h_samp_factor);
+    const int unitH = DCTSIZE * (single ? 1 : transposed ? src->max_h_samp_factor
+                                                         : src->max_v_samp_factor);
+    const int w = static_cast<int>(transposed ? src->image_height : src->image_width);
+    const int h = static_cast<int>(transposed ? src->image_width : src->image_height);
+    const bool trimRight = code != 3 && code != 4;  // 90, 180, horizontal flip
+    const bool trimBottom = code == 2 || code == 3 || code == 4;
+    Plan plan{static_cast<JDIMENSION>(trimRight ? Trim(w, unitW) : w),
+              static_cast<JDIMENSION>(trimBottom ? Trim(h, unitH) : h), nullptr, {}, {}};
+    if (code == 5) return plan;
+    j_common_ptr common = reinterpret_cast<j_common_ptr>(src);
+    plan.workspace = static_cast<jvirt_barray_ptr*>(common->mem->alloc_small(
+        common, JPOOL_IMAGE, sizeof(jvirt_barray_ptr) * static_cast<size_t>(src->num_components)));
+    const JDIMENSION iMcuCols = (plan.width + unitW - 1) / static_cast<JDIMENSION>(unitW);
+    const JDIMENSION iMcuRows = (plan.height + unitH - 1) / static_cast<JDIMENSION>(unitH);
+    for (int ci = 0; ci < src->num_components; ++ci) {
+        const jpeg_component_info& c = src->comp_info[ci];
+        const int hs = single ? 1 : transposed ? c.v_samp_factor : c.h_samp_factor;
+        const int vs = single ? 1 : transposed ? c.h_samp_factor : c.v_samp_factor;
+        plan.cols[ci] = iMcuCols * static_cast<JDIMENSION>(hs);
+        plan.rows[ci] = iMcuRows * static_cast<JDIMENSION>(vs);
+        plan.workspace[ci] = common->mem->request_virt_barray(
+            common, JPOOL_IMAGE, FALSE, plan.cols[ci], plan.rows[ci], static_cast<JDIMENSION>(vs));
+    }
+    return plan;
+}
+
+void AdjustParameters(j_decompress_ptr src, j_compress_ptr dst, uint16_t code, const Plan& plan) {
+    if (src->num_components == 1) {
+        dst->comp_info[0].h_samp_factor = 1;  // a lone component is never subsampled
+        dst->comp_info[0].v_samp_factor = 1;
+    }
+    dst->image_width = plan.width;
+    dst->image_height = plan.height;
+    if (Transposes(code)) {
+        for (int ci = 0; ci < dst->num_components; ++ci)
+            std::swap(dst->comp_info[ci].h_samp_factor, dst->comp_info[ci].v_samp_factor);
+        for (JQUANT_TBL* table : dst->quant_tbl_ptrs) {
+            if (table == nullptr) continue;
+            for (int i = 0; i < DCTSIZE; ++i)
+                for (int j = 0; j < i; ++j)
+                    std::swap(table->quantval[i * DCTSIZE + j], table->quantval[j * DCTSIZE + i]);
+        }
+    }
+    jpeg_saved_marker_ptr first = src->marker_list;
+    if (first != nullptr && first->marker == JPEG_APP0 + 1 && first->data_length >= 6 &&
+        std::memcmp(first->data, "Exif\0\0", 6) == 0) {
+        dst->write_JFIF_header = FALSE;  // an Exif file stays one
+        if (plan.width != src->image_width || plan.height != src->image_height)
+            AdjustExifSize(first->data + 6, first->data_length - 6, plan.width, plan.height);
+    }
+}
+
+void CopyMarkers(j_decompress_ptr src, j_compress_ptr dst) {
+    for (jpeg_saved_marker_ptr m = src->marker_list; m != nullptr; m = m->next) {
+        // The encoder writes its own JFIF and Adobe markers.
+        if (dst->write_JFIF_header && m->marker == JPEG_APP0 && m->data_length >= 5 &&
+            std::memcmp(m->data, "JFIF\0", 5) == 0)
+            continue;
+        if (dst->write_Adobe_marker && m->marker == JPEG_APP0 + 14 && m->data_length >= 5 &&
+            std::memcmp(m->data, "Adobe", 5) == 0)
+            continue;
+        jpeg_write_marker(dst, m->marker, m->data, m->data_length);
+    }
+}
+
+// Moves the blocks of every component; the source arrays are the decoder's.
+void Execute(j_decompress_ptr src, j_compress_ptr dst, uint16_t code,
+             jvirt_barray_ptr* srcArrays, const Plan& plan) {
+    j_common_ptr common = reinterpret_cast<j_common_ptr>(src);
+    // Whole iMCUs of the destination that can be mirrored; partial ones at the
+    // right or bottom edge (kept only when the image is below one iMCU) are not.
+    const JDIMENSION unitW = static_cast<JDIMENSION>(dst->max_h_samp_factor * DCTSIZE);
+    const JDIMENSION unitH = static_cast<JDIMENSION>(dst->max_v_samp_factor * DCTSIZE);
+    const JDIMENSION srcW = src->image_width, srcH = src->image_height;
+    for (int ci = 0; ci < dst->num_components; ++ci) {
+        const jpeg_component_info& s = src->comp_info[ci];
+        const jpeg_component_info& d = dst->comp_info[ci];
+        const JDIMENSION h = static_cast<JDIMENSION>(d.h_samp_factor);
+        const JDIMENSION v = static_cast<JDIMENSION>(d.v_samp_factor);
+        const Plane in = Gather(common, srcArrays[ci], RoundUp(s.height_in_blocks, s.v_samp_factor),
+                                RoundUp(s.width_in_blocks, s.h_samp_factor), code == 5);
+        const JDIMENSION rows = RoundUp(d.height_in_blocks, d.v_samp_factor);
+        if (code == 5) {  // horizontal flip, in place
+            const JDIMENSION mirrored = srcW / unitW * h;
+            for (JDIMENSION y = 0; y < rows; ++y) {
+                for (JDIMENSION x = 0; 2 * x < mirrored; ++x) {
+                    JCOEF* a = At(common, in, y, x);
+                    JCOEF* b = At(common, in, y, mirrored - 1 - x);
+                    if (a == b) {
+                        Move<false, false, true>(a, a);
+                        continue;
+                    }
+                    JBLOCK keep;
+                    std::memcpy(keep, a, sizeof keep);
+                    Move<false, false, true>(b, a);
+                    Move<false, false, true>(keep, b);
+                }
+            }
+            continue;
+        }
+        const JDIMENSION cols = Transposes(code) ? RoundUp(d.width_in_blocks, d.h_samp_factor)
+                                                 : d.width_in_blocks;
+        const Plane out = Gather(common, plan.workspace[ci], plan.rows[ci], plan.cols[ci], true);
+        switch (code) {
+            case 1: {  // 90 clockwise: transpose, then mirror left to right
+                const JDIMENSION mirrored = srcH / unitW * h;
+                Tiled(cols, rows, [&](JDIMENSION x, JDIMENSION y) {
+                    if (x < mirrored)
+                        Move<true, true, false>(At(common, in, mirrored - 1 - x, y), At(common, out, y, x));
+                    else
+                        Move<true, false, false>(At(common, in, x, y), At(common, out, y, x));
+                });
+                break;
+            }
+            case 3: {  // 90 counter-clockwise: transpose, then mirror top to bottom
+                const JDIMENSION mirrored = srcW / unitH * v;
+                Tiled(cols, rows, [&](JDIMENSION x, JDIMENSION y) {
+                    if (y < mirrored)
+                        Move<true, false, true>(At(common, in, x, mirrored - 1 - y), At(common, out, y, x));
+                    else
+                        Move<true, false, false>(At(common, in, x, y), At(common, out, y, x));
+                });
+                break;
+            }
+            case 2: {  // 180: mirror both ways; edge rows and columns one way only
+                const JDIMENSION mirroredW = srcW / unitW * h, mirroredH = srcH / unitH * v;
+                Tiled(cols, rows, [&](JDIMENSION x, JDIMENSION y) {
+                    JCOEF* to = At(common, out, y, x);
+                    const bool mx = x < mirroredW, my = y < mirroredH;
+                    const JDIMENSION sx = mx ? mirroredW - 1 - x : x;
+                    const JDIMENSION sy = my ? mirroredH - 1 - y : y;
+                    const JCOEF* from = At(common, in, sy, sx);
+                    if (mx && my)
+                        Move<false, true, true>(from, to);
+                    else if (my)
+                        Move<false, true, false>(from, to);
+                    else if (mx)
+                        Move<false, false, true>(from, to);
+                    else
+                        Move<false, false, false>(from, to);
+                });
+                break;
+            }
+            default: {  // vertical flip; partial bottom rows copied as they are
+                const JDIMENSION mirrored = srcH / unitH * v;
+                Tiled(cols, rows, [&](JDIMENSION x, JDIMENSION y) {
+                    if (y < mirrored)
+                        Move<false, true, false>(At(common, in, mirrored - 1 - y, x), At(common, out, y, x));
+                    else
+                        Move<false, false, false>(At(common, in, y, x), At(common, out, y, x));
+                });
+                break;
+            }
+        }
+    }
+}
+
+Status RunTransform(TransformJob& job) {
+    j_decompress_ptr src = &job.src;
+    j_compress_ptr dst = &job.dst;
+    SetUpErrors(job.failure, job.progress);
+    src->err = &job.failure.pub;
+    dst->err = &job.failure.pub;
+    if (setjmp(job.failure.jump) != 0) {
+        if (job.failure.pub.msg_code == JERR_OUT_OF_MEMORY) return kNoMemory;
+        return job.headerRead ? kCorrupt : kBadHeader;
+    }
+    jpeg_create_decompress(src);
+    job.srcMade = true;
+    jpeg_create_compress(dst);
+    job.dstMade = true;
+    src->mem->max_memory_to_use = 0;  // whole images in memory (there is no backing store)
+    src->progress = &job.progress;
+    jpeg_mem_src(src, job.data, static_cast<unsigned long>(job.size));
+    jpeg_save_markers(src, JPEG_COM, 0xFFFF);
+    for (int m = 0; m < 16; ++m) jpeg_save_markers(src, JPEG_APP0 + m, 0xFFFF);
+    jpeg_read_header(src, TRUE);
+    if (static_cast<int>(src->image_width) != job.frame.width ||
+        static_cast<int>(src->image_height) != job.frame.height)
+        return kBadHeader;
+    job.headerRead = true;
+
+    const Plan plan = Prepare(src, job.code);
+    jvirt_barray_ptr* coefficients = jpeg_read_coefficients(src);
+    jpeg_copy_critical_parameters(src, dst);
+    AdjustParameters(src, dst, job.code, plan);
+    if (job.frame.progressive) jpeg_simple_progression(dst);
+    job.dest.pub.init_destination = InitDestination;
+    job.dest.pub.empty_output_buffer = EmptyOutput;
+    job.dest.pub.term_destination = TermDestination;
+    dst->dest = &job.dest.pub;
+    jpeg_write_coefficients(dst, plan.workspace != nullptr ? plan.workspace : coefficients);
+    CopyMarkers(src, dst);
+    Execute(src, dst, job.code, coefficients, plan);
+    jpeg_finish_compress(dst);
+    jpeg_finish_decompress(src);
+    return kOk;
+}
+
+struct CheckJob {
+    explicit CheckJob(Output& o) { source.out = &o; }
+    ~CheckJob() {
+        if (made) jpeg_destroy_decompress(&cinfo);
+    }
+    CheckJob(const CheckJob&) = delete;
+    CheckJob& operator=(const CheckJob&) = delete;
+
+    Failure failure{};
+    jpeg_progress_mgr progress{};
+    Source source{};
+    jpeg_decompress_struct cinfo{};
+    volatile bool made = false;
+};
+
+bool RunCheck(CheckJob& job, int width, int height) {
+    j_decompress_ptr cinfo = &job.cinfo;
+    SetUpErrors(job.failure, job.progress);
+    cinfo->err = &job.failure.pub;
+    if (setjmp(job.failure.jump) != 0) return false;
+    jpeg_create_decompress(cinfo);
+    job.made = true;
+    cinfo->progress = &job.progress;
+    job.source.pub.init_source = InitSource;
+    job.source.pub.fill_input_buffer = FillInput;
+    job.source.pub.skip_input_data = SkipInput;
+    job.source.pub.resync_to_restart = jpeg_resync_to_restart;
+    job.source.pub.term_source = TermSource;
+    cinfo->src = &job.source.pub;
+    if (jpeg_read_header(cinfo, TRUE) != JPEG_HEADER_OK) return false;
+    if (static_cast<int>(cinfo->image_width) != width ||
+        static_cast<int>(cinfo->image_height) != height)
+        return false;
+    // At 1/8 each block comes out as one pixel, but every coefficient of every scan
+    // is still entropy-decoded.
+    cinfo->scale_num = 1;
+    cinfo->scale_denom = 8;
+    cinfo->do_fancy_upsampling = FALSE;
+    jpeg_start_decompress(cinfo);
+    j_common_ptr common = reinterpret_cast<j_common_ptr>(cinfo);
+    JSAMPARRAY rows = common->mem->alloc_sarray(
+        common, JPOOL_IMAGE, cinfo->output_width * static_cast<JDIMENSION>(cinfo->output_components),
+        static_cast<JDIMENSION>(cinfo->rec_outbuf_height));
+    while (cinfo->output_scanline < cinfo->output_height)
+        jpeg_read_scanlines(cinfo, rows, static_cast<JDIMENSION>(cinfo->rec_outbuf_height));
+    jpeg_finish_decompress(cinfo);  // reads on to EOI
+    return true;
 }
 
 }  // namespace
@@ -183,72 +740,35 @@ void TransformedSize(const FrameInfo& frame, uint16_t code, int& width, int& hei
 
 Status TransformBuffer(const uint8_t* data, size_t size, const FrameInfo& frame,
                        uint16_t code, const uint8_t* trailer, size_t trailerSize,
-                       JpegBuffer& out) {
+                       Output& out) {
+    struct Unfinished {  // whatever happens, the readers are let go
+        Output& out;
+        ~Unfinished() { out.Finish(false); }
+    } unfinished{out};
+    if (code < 1 || code > 5) return kBadArgument;
     if (size == 0 || size > kMaxFileSize || trailerSize > kMaxFileSize - size) return kTooLarge;
-    TjHandle tj(tjInitTransform());
-    if (tj.get() == nullptr) return kNoMemory;
-
-    int width = 0, height = 0, subsamp = 0, colorspace = 0;
-    if (tjDecompressHeader3(tj.get(), data, size, &width, &height, &subsamp, &colorspace) != 0)
-        return kBadHeader;
-    if (width != frame.width || height != frame.height) return kBadHeader;
-
-    tjtransform xf{};
-    xf.op = Op(code);
-    xf.options = TJXOPT_TRIM | (frame.progressive ? TJXOPT_PROGRESSIVE : 0);
-
-    // Start with room for the whole result so that TurboJPEG need not grow the
-    // buffer; it still can. It does not free a buffer we gave it when it grows.
-    const size_t guess = size + size / 4 + 65536;  // < 2 GiB since size <= 1 GiB
-    unsigned char* initial = tjAlloc(static_cast<int>(guess));
-    if (initial == nullptr) return kNoMemory;
-    unsigned char* dst = initial;
-    unsigned long dstSize = guess;
-    const int rc = tjTransform(tj.get(), data, size, 1, &dst, &dstSize, &xf, kFlags);
-    if (dst != initial) tjFree(initial);
-    out.data.reset(dst);
-    out.size = dstSize;
-    if (rc != 0 || dst == nullptr || dstSize == 0) {
-        out.data.reset();
-        out.size = 0;
-        return kCorrupt;
+    Status status;
+    {
+        TransformJob job(data, size, frame, code, out);
+        status = RunTransform(job);
     }
-    if (trailerSize == 0) return kOk;
-
-    // A second buffer rather than room kept in the first: TurboJPEG may have grown
-    // that one to a size it does not tell.
-    if (out.size > size_t{INT_MAX} - trailerSize) return kTooLarge;
-    const size_t joinedSize = out.size + trailerSize;
-    unsigned char* joined = tjAlloc(static_cast<int>(joinedSize));
-    if (joined == nullptr) return kNoMemory;
-    std::memcpy(joined, out.data.get(), out.size);
-    std::memcpy(joined + out.size, trailer, trailerSize);
-    out.data.reset(joined);
-    out.size = joinedSize;
+    if (status != kOk) return status;
+    if (!out.Append(trailer, trailerSize)) return kNoMemory;
+    out.Finish(true);
     return kOk;
+}
+
+bool DecodesAs(Output& jpeg, int width, int height) {
+    CheckJob job(jpeg);
+    return RunCheck(job, width, height);
 }
 
 bool DecodesAs(const uint8_t* data, size_t size, int width, int height) {
     if (size == 0 || size > kMaxFileSize) return false;
-    TjHandle tj(tjInitDecompress());
-    if (tj.get() == nullptr) return false;
-    int w = 0, h = 0, subsamp = 0, colorspace = 0;
-    if (tjDecompressHeader3(tj.get(), data, size, &w, &h, &subsamp, &colorspace) != 0)
-        return false;
-    if (w != width || h != height) return false;
-
-    const int format = colorspace == TJCS_GRAY                             ? TJPF_GRAY
-                       : colorspace == TJCS_CMYK || colorspace == TJCS_YCCK ? TJPF_CMYK
-                                                                           : TJPF_RGB;
-    const tjscalingfactor eighth{1, 8};
-    const int sw = TJSCALED(w, eighth), sh = TJSCALED(h, eighth);
-    std::vector<unsigned char> scratch;
-    try {
-        scratch.resize(size_t(sw) * size_t(sh) * size_t(tjPixelSize[format]));
-    } catch (const std::bad_alloc&) {
-        return false;
-    }
-    return tjDecompress2(tj.get(), data, size, scratch.data(), sw, 0, sh, format, kFlags) == 0;
+    Output whole;
+    if (!whole.Append(data, size)) return false;
+    whole.Finish(true);
+    return DecodesAs(whole, width, height);
 }
 
 }  // namespace vantrel

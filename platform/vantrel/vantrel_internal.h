@@ -1,11 +1,14 @@
 #pragma once
-// Inside libvantrel: the TurboJPEG work on buffers (transform.cpp) and the safe
+// Inside libvantrel: the libjpeg work on buffers (transform.cpp) and the safe
 // replacement of the file (safe_replace.cpp). Not part of the library's interface.
 
+#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <sys/types.h>
+#include <vector>
 
 namespace vantrel {
 
@@ -53,13 +56,44 @@ Status ProbeFrame(const uint8_t* data, size_t size, FrameInfo& frame);
 // the way TurboJPEG's TJXOPT_TRIM drops them.
 void TransformedSize(const FrameInfo& frame, uint16_t code, int& width, int& height);
 
-// A buffer allocated by TurboJPEG.
-struct TjFree {
-    void operator()(unsigned char* p) const;
-};
-struct JpegBuffer {
-    std::unique_ptr<unsigned char, TjFree> data;
-    size_t size = 0;
+// The transformed file while it is being made: the transform appends pieces on one
+// thread, and the writer and the decode check read them on theirs as they come, so
+// neither waits for the whole result. A piece never changes once appended.
+class Output {
+public:
+    struct Piece {
+        const uint8_t* data = nullptr;
+        size_t size = 0;
+    };
+    static constexpr size_t kChunk = size_t{256} << 10;
+
+    Output() = default;
+    Output(const Output&) = delete;
+    Output& operator=(const Output&) = delete;
+
+    // Producer side. NewChunk gives kChunk bytes owned by the output (nullptr when
+    // out of memory); Append publishes bytes of such a chunk or of a buffer that
+    // outlives the output. The first Finish decides whether the result is whole.
+    uint8_t* NewChunk() noexcept;
+    bool Append(const uint8_t* data, size_t size) noexcept;
+    void Finish(bool complete) noexcept;
+
+    // Consumer side: waits until piece `index` is there (true) or the output is
+    // finished without it (false).
+    bool Get(size_t index, Piece& piece) noexcept;
+
+    // Once finished.
+    bool Complete() const noexcept;
+    size_t Size() const noexcept;
+    std::vector<Piece> Pieces() const;
+
+private:
+    mutable std::mutex mutex_;
+    std::condition_variable more_;
+    std::vector<std::unique_ptr<uint8_t[]>> chunks_;
+    std::vector<Piece> pieces_;
+    size_t size_ = 0;
+    bool finished_ = false, complete_ = false;
 };
 
 // The offset just past the image's EOI marker, found by walking the marker segments
@@ -67,16 +101,20 @@ struct JpegBuffer {
 // bounded by `size`. 0 when no EOI is found (truncated or damaged structure).
 size_t ImageEnd(const uint8_t* data, size_t size);
 
-// Lossless transform of a whole JPEG in memory: every marker copied, partial edge
-// blocks dropped, progressive output for progressive input. The `trailerSize` bytes
-// at `trailer` (what followed the input's EOI) are appended to the result unchanged.
+// Lossless transform of a whole JPEG in memory, as jpegtran -trim -copy all does it:
+// every marker copied, partial edge blocks dropped, progressive output for
+// progressive input. The result goes to `out` piece by piece as it is encoded; the
+// `trailerSize` bytes at `trailer` (what followed the input's EOI, which must outlive
+// `out`) are appended unchanged. `out` is finished in every case, complete on kOk.
 Status TransformBuffer(const uint8_t* data, size_t size, const FrameInfo& frame,
                        uint16_t code, const uint8_t* trailer, size_t trailerSize,
-                       JpegBuffer& out);
+                       Output& out);
 
 // Decodes the whole image data once (at 1/8 scale: every coefficient is still
 // entropy-decoded) and checks that it is `width` x `height`. Any warning counts as
-// failure, so truncation and corrupt data show.
+// failure, so truncation and corrupt data show. The Output form reads the pieces as
+// they are appended and fails when the output is finished incomplete.
+bool DecodesAs(Output& jpeg, int width, int height);
 bool DecodesAs(const uint8_t* data, size_t size, int width, int height);
 
 // The system calls of the replacement, virtual so that tests can inject faults.

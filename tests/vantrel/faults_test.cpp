@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 using namespace testsupport;
@@ -194,19 +195,65 @@ TEST(SafeWrite, TemporaryFileIsPrivateWhileWritten) {
 
 // ---- the decode check on its own --------------------------------------------------
 
+bool Decodes(const QByteArray& b, int w, int h) {
+    return vantrel::DecodesAs(reinterpret_cast<const uint8_t*>(b.constData()),
+                              static_cast<size_t>(b.size()), w, h);
+}
+
 TEST(DecodeCheck, RefusesDamagedImageData) {
-    const QByteArray good = MakeJpeg(Spec(64, 48));
-    auto decodes = [](const QByteArray& b, int w, int h) {
-        return vantrel::DecodesAs(reinterpret_cast<const uint8_t*>(b.constData()),
-                                  static_cast<size_t>(b.size()), w, h);
+    // The check decodes at 1/8 scale; damage anywhere in the entropy-coded data must
+    // still show, since every coefficient is decoded.
+    for (bool progressive : {false, true}) {
+        SCOPED_TRACE(progressive ? "progressive" : "baseline");
+        JpegSpec spec = Spec(256, 192);
+        spec.progressive = progressive;
+        const QByteArray good = MakeJpeg(spec);
+        EXPECT_TRUE(Decodes(good, 256, 192));
+        EXPECT_FALSE(Decodes(good, 192, 256));  // not the expected size
+        EXPECT_FALSE(Decodes(good.left(good.size() - 1), 256, 192));  // one byte short
+        EXPECT_FALSE(Decodes(good.left(good.size() - 2), 256, 192));
+        EXPECT_FALSE(Decodes(good.left(good.size() / 2), 256, 192));
+        QByteArray zeroed = good;
+        zeroed.replace(zeroed.size() - 2, 2, QByteArray(2, '\0'));
+        EXPECT_FALSE(Decodes(zeroed, 256, 192));
+
+        // Bytes flipped at spread-out places of a baseline scan. (A progressive file's
+        // refinement scans carry raw correction bits, which no decoder can tell from
+        // damage.)
+        if (progressive) continue;
+        const qsizetype scan = FindMarkers(good, 0xDA).at(0);
+        const qsizetype data = scan + 2 + ((uint8_t(good[scan + 2]) << 8) | uint8_t(good[scan + 3]));
+        const qsizetype length = good.size() - 2 - data;
+        ASSERT_GT(length, 64);
+        for (int k = 1; k <= 3; ++k) {
+            QByteArray flipped = good;
+            const qsizetype at = data + length * k / 4;
+            for (qsizetype i = at; i < at + 8; ++i) flipped[i] = char(flipped[i] ^ 0x5A);
+            EXPECT_FALSE(Decodes(flipped, 256, 192)) << "flipped at " << at;
+        }
+    }
+}
+
+TEST(DecodeCheck, ReadsTheResultWhileItIsMade) {
+    // A producer thread hands the file over in small pieces; the check keeps up, and
+    // fails when the producer stops short or gives up.
+    const QByteArray good = MakeJpeg(Spec(128, 96));
+    auto feed = [&](qsizetype upTo, bool complete) {
+        vantrel::Output out;
+        std::thread producer([&] {
+            for (qsizetype at = 0; at < upTo; at += 100)
+                ASSERT_TRUE(out.Append(reinterpret_cast<const uint8_t*>(good.constData()) + at,
+                                       static_cast<size_t>(std::min<qsizetype>(100, upTo - at))));
+            out.Finish(complete);
+        });
+        const bool ok = vantrel::DecodesAs(out, 128, 96);
+        producer.join();
+        return ok;
     };
-    EXPECT_TRUE(decodes(good, 64, 48));
-    EXPECT_FALSE(decodes(good, 48, 64));  // not the expected size
-    EXPECT_FALSE(decodes(good.left(good.size() - 2), 64, 48));
-    EXPECT_FALSE(decodes(good.left(good.size() / 2), 64, 48));
-    QByteArray zeroed = good;
-    zeroed.replace(zeroed.size() - 2, 2, QByteArray(2, '\0'));
-    EXPECT_FALSE(decodes(zeroed, 64, 48));
+    EXPECT_TRUE(feed(good.size(), true));
+    EXPECT_FALSE(feed(good.size(), false));
+    EXPECT_FALSE(feed(good.size() - 1, true));
+    EXPECT_FALSE(feed(good.size() / 2, true));
 }
 
 }  // namespace

@@ -58,6 +58,10 @@ TEST_P(Oracle, DecodesLikeJpegtranAndKeepsTheCoding) {
     EXPECT_TRUE(LikeJpegtran(result, input, code));
     EXPECT_EQ(!FindMarkers(result, 0xC2).empty(), layout.progressive);
     EXPECT_EQ(Entries(dir.Path()), QStringList{"photo.jpg"});
+    // The same encoder fed the same blocks: every byte is jpegtran's.
+    QStringList args = JpegtranArgs(code);
+    if (layout.progressive) args << "-progressive";
+    EXPECT_TRUE(result == Jpegtran(args, input)) << "bytes differ from jpegtran's";
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -132,6 +136,44 @@ TEST(Transform, KeepsEverySegmentPayload) {
                 EXPECT_EQ(SegmentPayload(result, 0xE2, 0), icc);
                 EXPECT_EQ(SegmentPayload(result, 0xFE, 0), comment);
                 EXPECT_TRUE(LikeJpegtran(result, input, code));
+            }
+        }
+    }
+}
+
+TEST(Transform, ExifImageSizeFollowsTheResultLikeJpegtran) {
+    // ExifImageWidth/Height (SHORT or LONG, either byte order) are rewritten to the
+    // new size, as jpegtran does; the file is byte for byte jpegtran's.
+    for (bool bigEndian : {false, true}) {
+        for (bool asLong : {false, true}) {
+            TiffBuilder t(bigEndian);
+            const int ifd0 = t.AddIfd();
+            const int exif = t.AddIfd();
+            t.Ascii(ifd0, 0x010F, "TestCam");
+            t.Short(ifd0, 0x0112, 1);
+            t.PointTo(ifd0, 0x8769, exif);
+            t.Short(exif, 0xA001, 1);  // ColorSpace, an entry before the sizes
+            if (asLong) {
+                t.Long(exif, 0xA002, 61);
+                t.Long(exif, 0xA003, 45);
+            } else {
+                t.Short(exif, 0xA002, 61);
+                t.Short(exif, 0xA003, 45);
+            }
+            JpegSpec spec = Spec(61, 45);
+            spec.jfif = false;
+            spec.segments = {{0xE1, ExifPayload(t.Build())}};
+            const QByteArray input = MakeJpeg(spec);
+            for (int code = 1; code <= 5; ++code) {
+                SCOPED_TRACE(::testing::Message() << "big endian " << bigEndian << ", LONG "
+                                                  << asLong << ", code " << code);
+                TempDir dir;
+                const QString path = dir.File("p.jpg");
+                WriteFile(path, input);
+                ASSERT_EQ(Transform(path, code), 0);
+                const QByteArray result = ReadFile(path);
+                EXPECT_TRUE(result == Jpegtran(JpegtranArgs(code), input));
+                EXPECT_NE(SegmentPayload(result, 0xE1, 0), SegmentPayload(input, 0xE1, 0));
             }
         }
     }
