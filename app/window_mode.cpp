@@ -7,6 +7,9 @@
 #include "platform/vcl/application.h"
 
 int RunWindowMode() {
+    // An error box shown while the window ran (or while it is freed) makes the run a
+    // failure for whoever started it.
+    const int errorsBefore = TApplication::ErrorBoxesShown();
     CreateInstanceMutexes(QStringLiteral("TolvaneStudioOrlisk"));
     TApplication* app = Application();
     app->SetTitle(QStringLiteral("Orlisk"));
@@ -16,5 +19,5 @@ int RunWindowMode() {
     CloseInstanceMutexes();
     FreeApplication();
     FormOrlisk = nullptr;
-    return 0;
+    return TApplication::ErrorBoxesShown() > errorsBefore ? 1 : 0;
 }

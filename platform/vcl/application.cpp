@@ -14,6 +14,7 @@
 
 namespace {
 TApplication* g_application = nullptr;
+int g_errorBoxesShown = 0;
 }
 
 TApplication::TApplication(TComponent* AOwner)
@@ -85,8 +86,11 @@ void TApplication::ShowException(const QString& message) {
         owner = QApplication::activeModalWidget();
         if (!owner) owner = QApplication::activeWindow();
     }
+    ++g_errorBoxesShown;
     MessageBoxW(owner, message, title_, MB_OK | MB_ICONERROR);
 }
+
+int TApplication::ErrorBoxesShown() { return g_errorBoxesShown; }
 
 void TApplication::ReleaseLater(TComponent* component) {
     if (!component) return;

@@ -62,6 +62,9 @@ public:
     // "Unknown exception", in an error box with the application title as caption.
     void HandleException();
     void ShowException(const QString& message);
+    // How many boxes ShowException has shown in this process. The count outlives the
+    // application object, so an error shown while its forms are freed still counts.
+    static int ErrorBoxesShown();
 
     // Frees the component later, when an event loop (or ProcessMessages) next runs;
     // never inside the current call stack. A component freed meanwhile is skipped.
