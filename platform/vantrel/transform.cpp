@@ -379,39 +379,15 @@ void AdjustExifSize(JOCTET* data, unsigned length, JDIMENSION width, JDIMENSION 
     } while (--tags);
 }
 
-struct TransformJob {
-    TransformJob(const uint8_t* d, size_t n, const FrameInfo& f, uint16_t c, Output& o)
-        : data(d), size(n), frame(f), code(c) {
-        dest.out = &o;
-    }
-    ~TransformJob() {
-        if (dstMade) jpeg_destroy_compress(&dst);
-        if (srcMade) jpeg_destroy_decompress(&src);
-    }
-    TransformJob(const TransformJob&) = delete;
-    TransformJob& operator=(const TransformJob&) = delete;
-
-    const uint8_t* data;
-    size_t size;
-    const FrameInfo& frame;
-    uint16_t code;
-    Failure failure{};
-    jpeg_progress_mgr progress{};
-    Destination dest{};
-    jpeg_decompress_struct src{};
-    jpeg_compress_struct dst{};
-    volatile bool srcMade = false, dstMade = false, headerRead = false;
-    volatile Status refusal = kOk;
-};
-
-// The destination's size and workspace, as jpegtran -trim plans them.
+// The destination's size, as jpegtran -trim plans it, and its blocks when they are
+// made ahead (see Execute).
 struct Plan {
     JDIMENSION width, height;
-    jvirt_barray_ptr* workspace;  // null for the in-place horizontal flip
+    jvirt_barray_ptr* workspace;  // null when made on demand or flipped in place
     JDIMENSION rows[MAX_COMPONENTS], cols[MAX_COMPONENTS];  // of each workspace array
 };
 
-Plan Prepare(j_decompress_ptr src, uint16_t code) {
+Plan Prepare(j_decompress_ptr src, uint16_t code, bool ahead) {
     if (src->num_components > MAX_COMPONENTS) FailWith(reinterpret_cast<j_common_ptr>(src), JERR_COMPONENT_COUNT);
     const bool transposed = Transposes(code);
     const int single = src->num_components == 1;
@@ -425,7 +401,7 @@ Plan Prepare(j_decompress_ptr src, uint16_t code) {
     const bool trimBottom = code == 2 || code == 3 || code == 4;
     Plan plan{static_cast<JDIMENSION>(trimRight ? Trim(w, unitW) : w),
               static_cast<JDIMENSION>(trimBottom ? Trim(h, unitH) : h), nullptr, {}, {}};
-    if (code == 5) return plan;
+    if (code == 5 || !ahead) return plan;
     j_common_ptr common = reinterpret_cast<j_common_ptr>(src);
     plan.workspace = static_cast<jvirt_barray_ptr*>(common->mem->alloc_small(
         common, JPOOL_IMAGE, sizeof(jvirt_barray_ptr) * static_cast<size_t>(src->num_components)));
@@ -482,97 +458,224 @@ void CopyMarkers(j_decompress_ptr src, j_compress_ptr dst) {
     }
 }
 
-// Moves the blocks of every component; the source arrays are the decoder's.
-void Execute(j_decompress_ptr src, j_compress_ptr dst, uint16_t code,
-             jvirt_barray_ptr* srcArrays, const Plan& plan) {
-    j_common_ptr common = reinterpret_cast<j_common_ptr>(src);
-    // Whole iMCUs of the destination that can be mirrored; partial ones at the
-    // right or bottom edge (kept only when the image is below one iMCU) are not.
+// Where the blocks of one destination component come from. Destination blocks left
+// of mirroredW (above mirroredH) are mirrored; partial iMCUs at the right or bottom
+// edge, kept only when the image is below one iMCU, are not.
+struct Mapping {
+    uint16_t code;
+    JDIMENSION mirroredW, mirroredH;
+};
+
+Mapping MappingOf(j_decompress_ptr src, j_compress_ptr dst, uint16_t code,
+                  const jpeg_component_info& d) {
     const JDIMENSION unitW = static_cast<JDIMENSION>(dst->max_h_samp_factor * DCTSIZE);
     const JDIMENSION unitH = static_cast<JDIMENSION>(dst->max_v_samp_factor * DCTSIZE);
+    const JDIMENSION h = static_cast<JDIMENSION>(d.h_samp_factor);
+    const JDIMENSION v = static_cast<JDIMENSION>(d.v_samp_factor);
     const JDIMENSION srcW = src->image_width, srcH = src->image_height;
+    switch (code) {
+        case 1: return {code, srcH / unitW * h, 0};
+        case 2: return {code, srcW / unitW * h, srcH / unitH * v};
+        case 3: return {code, 0, srcW / unitH * v};
+        case 4: return {code, 0, srcH / unitH * v};
+        default: return {code, srcW / unitW * h, 0};
+    }
+}
+
+// Makes destination block (x, y) of one component from the source plane.
+void MoveBlock(j_common_ptr c, const Mapping& m, const Plane& in, JDIMENSION x, JDIMENSION y,
+               JCOEF* to) {
+    const bool mx = x < m.mirroredW, my = y < m.mirroredH;
+    const JDIMENSION fx = mx ? m.mirroredW - 1 - x : x, fy = my ? m.mirroredH - 1 - y : y;
+    switch (m.code) {
+        case 1:  // 90 clockwise: transpose, then mirror left to right
+            if (mx)
+                Move<true, true, false>(At(c, in, fx, y), to);
+            else
+                Move<true, false, false>(At(c, in, x, y), to);
+            return;
+        case 3:  // 90 counter-clockwise: transpose, then mirror top to bottom
+            if (my)
+                Move<true, false, true>(At(c, in, x, fy), to);
+            else
+                Move<true, false, false>(At(c, in, x, y), to);
+            return;
+        case 2:  // 180: both ways; edge rows and columns one way only
+            if (mx && my)
+                Move<false, true, true>(At(c, in, fy, fx), to);
+            else if (my)
+                Move<false, true, false>(At(c, in, fy, x), to);
+            else if (mx)
+                Move<false, false, true>(At(c, in, y, fx), to);
+            else
+                Move<false, false, false>(At(c, in, y, x), to);
+            return;
+        default:  // vertical flip
+            if (my)
+                Move<false, true, false>(At(c, in, fy, x), to);
+            else
+                Move<false, false, false>(At(c, in, y, x), to);
+            return;
+    }
+}
+
+// Where MoveBlock would read (x, y) from, for prefetching only: the first block when
+// out of bounds.
+const JCOEF* SourceBlock(const Mapping& m, const Plane& in, JDIMENSION x, JDIMENSION y) {
+    const bool mx = x < m.mirroredW, my = y < m.mirroredH;
+    const JDIMENSION fx = mx ? m.mirroredW - 1 - x : x, fy = my ? m.mirroredH - 1 - y : y;
+    const bool transposed = Transposes(m.code);
+    const JDIMENSION row = transposed ? fx : fy, col = transposed ? fy : fx;
+    return row < in.height && col < in.width ? in.rows[row][col] : in.rows[0][0];
+}
+
+Plane SourcePlane(j_decompress_ptr src, jvirt_barray_ptr array, int ci, bool writable) {
+    const jpeg_component_info& s = src->comp_info[ci];
+    return Gather(reinterpret_cast<j_common_ptr>(src), array,
+                  RoundUp(s.height_in_blocks, s.v_samp_factor),
+                  RoundUp(s.width_in_blocks, s.h_samp_factor), writable);
+}
+
+// The destination blocks an encoder pass reads: whole iMCU rows, and in each row
+// whole iMCUs across when transposed (the loops of jpegtran).
+JDIMENSION RowsOf(const jpeg_component_info& d) { return RoundUp(d.height_in_blocks, d.v_samp_factor); }
+JDIMENSION ColsOf(const jpeg_component_info& d, uint16_t code) {
+    return Transposes(code) ? RoundUp(d.width_in_blocks, d.h_samp_factor) : d.width_in_blocks;
+}
+
+// The horizontal flip, in place in the decoder's arrays.
+void FlipInPlace(j_decompress_ptr src, j_compress_ptr dst, jvirt_barray_ptr* arrays) {
+    j_common_ptr common = reinterpret_cast<j_common_ptr>(src);
     for (int ci = 0; ci < dst->num_components; ++ci) {
-        const jpeg_component_info& s = src->comp_info[ci];
-        const jpeg_component_info& d = dst->comp_info[ci];
-        const JDIMENSION h = static_cast<JDIMENSION>(d.h_samp_factor);
-        const JDIMENSION v = static_cast<JDIMENSION>(d.v_samp_factor);
-        const Plane in = Gather(common, srcArrays[ci], RoundUp(s.height_in_blocks, s.v_samp_factor),
-                                RoundUp(s.width_in_blocks, s.h_samp_factor), code == 5);
-        const JDIMENSION rows = RoundUp(d.height_in_blocks, d.v_samp_factor);
-        if (code == 5) {  // horizontal flip, in place
-            const JDIMENSION mirrored = srcW / unitW * h;
-            for (JDIMENSION y = 0; y < rows; ++y) {
-                for (JDIMENSION x = 0; 2 * x < mirrored; ++x) {
-                    JCOEF* a = At(common, in, y, x);
-                    JCOEF* b = At(common, in, y, mirrored - 1 - x);
-                    if (a == b) {
-                        Move<false, false, true>(a, a);
-                        continue;
-                    }
-                    JBLOCK keep;
-                    std::memcpy(keep, a, sizeof keep);
-                    Move<false, false, true>(b, a);
-                    Move<false, false, true>(keep, b);
+        const Plane in = SourcePlane(src, arrays[ci], ci, true);
+        const JDIMENSION mirrored = MappingOf(src, dst, 5, dst->comp_info[ci]).mirroredW;
+        for (JDIMENSION y = 0; y < RowsOf(dst->comp_info[ci]); ++y) {
+            for (JDIMENSION x = 0; 2 * x < mirrored; ++x) {
+                JCOEF* a = At(common, in, y, x);
+                JCOEF* b = At(common, in, y, mirrored - 1 - x);
+                if (a == b) {
+                    Move<false, false, true>(a, a);
+                    continue;
                 }
-            }
-            continue;
-        }
-        const JDIMENSION cols = Transposes(code) ? RoundUp(d.width_in_blocks, d.h_samp_factor)
-                                                 : d.width_in_blocks;
-        const Plane out = Gather(common, plan.workspace[ci], plan.rows[ci], plan.cols[ci], true);
-        switch (code) {
-            case 1: {  // 90 clockwise: transpose, then mirror left to right
-                const JDIMENSION mirrored = srcH / unitW * h;
-                Tiled(cols, rows, [&](JDIMENSION x, JDIMENSION y) {
-                    if (x < mirrored)
-                        Move<true, true, false>(At(common, in, mirrored - 1 - x, y), At(common, out, y, x));
-                    else
-                        Move<true, false, false>(At(common, in, x, y), At(common, out, y, x));
-                });
-                break;
-            }
-            case 3: {  // 90 counter-clockwise: transpose, then mirror top to bottom
-                const JDIMENSION mirrored = srcW / unitH * v;
-                Tiled(cols, rows, [&](JDIMENSION x, JDIMENSION y) {
-                    if (y < mirrored)
-                        Move<true, false, true>(At(common, in, x, mirrored - 1 - y), At(common, out, y, x));
-                    else
-                        Move<true, false, false>(At(common, in, x, y), At(common, out, y, x));
-                });
-                break;
-            }
-            case 2: {  // 180: mirror both ways; edge rows and columns one way only
-                const JDIMENSION mirroredW = srcW / unitW * h, mirroredH = srcH / unitH * v;
-                Tiled(cols, rows, [&](JDIMENSION x, JDIMENSION y) {
-                    JCOEF* to = At(common, out, y, x);
-                    const bool mx = x < mirroredW, my = y < mirroredH;
-                    const JDIMENSION sx = mx ? mirroredW - 1 - x : x;
-                    const JDIMENSION sy = my ? mirroredH - 1 - y : y;
-                    const JCOEF* from = At(common, in, sy, sx);
-                    if (mx && my)
-                        Move<false, true, true>(from, to);
-                    else if (my)
-                        Move<false, true, false>(from, to);
-                    else if (mx)
-                        Move<false, false, true>(from, to);
-                    else
-                        Move<false, false, false>(from, to);
-                });
-                break;
-            }
-            default: {  // vertical flip; partial bottom rows copied as they are
-                const JDIMENSION mirrored = srcH / unitH * v;
-                Tiled(cols, rows, [&](JDIMENSION x, JDIMENSION y) {
-                    if (y < mirrored)
-                        Move<false, true, false>(At(common, in, mirrored - 1 - y, x), At(common, out, y, x));
-                    else
-                        Move<false, false, false>(At(common, in, y, x), At(common, out, y, x));
-                });
-                break;
+                JBLOCK keep;
+                std::memcpy(keep, a, sizeof keep);
+                Move<false, false, true>(b, a);
+                Move<false, false, true>(keep, b);
             }
         }
     }
 }
+
+// Progressive output: the encoder reads every block once per scan and pass, so the
+// destination is made ahead into the workspace, in tiles for locality.
+void Execute(j_decompress_ptr src, j_compress_ptr dst, uint16_t code,
+             jvirt_barray_ptr* arrays, const Plan& plan) {
+    j_common_ptr common = reinterpret_cast<j_common_ptr>(src);
+    for (int ci = 0; ci < dst->num_components; ++ci) {
+        const jpeg_component_info& d = dst->comp_info[ci];
+        const Plane in = SourcePlane(src, arrays[ci], ci, false);
+        const Plane out = Gather(common, plan.workspace[ci], plan.rows[ci], plan.cols[ci], true);
+        const Mapping map = MappingOf(src, dst, code, d);
+        Tiled(ColsOf(d, code), RowsOf(d), [&](JDIMENSION x, JDIMENSION y) {
+            MoveBlock(common, map, in, x, y, At(common, out, y, x));
+        });
+    }
+}
+
+// Baseline output is read once, one iMCU row at a time: each row is made when the
+// encoder asks for it, through the memory manager's array access, which spares a
+// second copy of the whole image. The encoder is given stand-ins for its arrays.
+struct View {
+    Plane in;
+    Mapping map;
+    JDIMENSION rows, cols;
+    JBLOCKARRAY buffer;
+    JDIMENSION bufferRows;
+};
+
+struct Views {
+    View view[MAX_COMPONENTS];
+    jvirt_barray_ptr ids[MAX_COMPONENTS];
+    int count;
+    JBLOCKARRAY (*original)(j_common_ptr, jvirt_barray_ptr, JDIMENSION, JDIMENSION, boolean);
+};
+
+JBLOCKARRAY AccessView(j_common_ptr cinfo, jvirt_barray_ptr array, JDIMENSION start,
+                       JDIMENSION count, boolean writable) {
+    Views& views = *static_cast<Views*>(cinfo->client_data);
+    for (int ci = 0; ci < views.count; ++ci) {
+        if (array != views.ids[ci]) continue;
+        const View& v = views.view[ci];
+        if (writable || count > v.bufferRows || start > v.rows || count > v.rows - start)
+            FailWith(cinfo, JERR_BAD_VIRTUAL_ACCESS);
+        // Across a transposed row the source blocks lie one per source row, too far
+        // apart for the hardware to guess: ask for them a few blocks ahead.
+        constexpr JDIMENSION kAhead = 6;
+        for (JDIMENSION x = 0; x < v.cols; ++x) {
+            for (JDIMENSION r = 0; r < count; ++r) {
+                if (x + kAhead < v.cols) {
+                    const JCOEF* next = SourceBlock(v.map, v.in, x + kAhead, start + r);
+                    __builtin_prefetch(next);
+                    __builtin_prefetch(next + DCTSIZE2 / 2);
+                }
+                MoveBlock(cinfo, v.map, v.in, x, start + r, v.buffer[r][x]);
+            }
+        }
+        return v.buffer;
+    }
+    return views.original(cinfo, array, start, count, writable);
+}
+
+void PrepareViews(j_compress_ptr dst, Views& views) {
+    views.count = dst->num_components;
+    for (int ci = 0; ci < views.count; ++ci)
+        views.ids[ci] = reinterpret_cast<jvirt_barray_ptr>(&views.view[ci]);
+    views.original = dst->mem->access_virt_barray;
+    dst->client_data = &views;
+    dst->mem->access_virt_barray = AccessView;
+}
+
+void FillViews(j_decompress_ptr src, j_compress_ptr dst, uint16_t code,
+               jvirt_barray_ptr* arrays, Views& views) {
+    j_common_ptr common = reinterpret_cast<j_common_ptr>(dst);
+    for (int ci = 0; ci < views.count; ++ci) {
+        const jpeg_component_info& d = dst->comp_info[ci];
+        View& v = views.view[ci];
+        v.in = SourcePlane(src, arrays[ci], ci, false);
+        v.map = MappingOf(src, dst, code, d);
+        v.rows = RowsOf(d);
+        v.cols = ColsOf(d, code);
+        v.bufferRows = static_cast<JDIMENSION>(d.v_samp_factor);
+        v.buffer = common->mem->alloc_barray(common, JPOOL_IMAGE, std::max<JDIMENSION>(v.cols, 1),
+                                             v.bufferRows);
+    }
+}
+
+struct TransformJob {
+    TransformJob(const uint8_t* d, size_t n, const FrameInfo& f, uint16_t c, Output& o)
+        : data(d), size(n), frame(f), code(c) {
+        dest.out = &o;
+    }
+    ~TransformJob() {
+        if (dstMade) jpeg_destroy_compress(&dst);
+        if (srcMade) jpeg_destroy_decompress(&src);
+    }
+    TransformJob(const TransformJob&) = delete;
+    TransformJob& operator=(const TransformJob&) = delete;
+
+    const uint8_t* data;
+    size_t size;
+    const FrameInfo& frame;
+    uint16_t code;
+    Failure failure{};
+    jpeg_progress_mgr progress{};
+    Destination dest{};
+    jpeg_decompress_struct src{};
+    jpeg_compress_struct dst{};
+    Views views{};
+    volatile bool srcMade = false, dstMade = false, headerRead = false;
+    volatile Status refusal = kOk;
+};
 
 Status RunTransform(TransformJob& job) {
     j_decompress_ptr src = &job.src;
@@ -599,7 +702,8 @@ Status RunTransform(TransformJob& job) {
         return kBadHeader;
     job.headerRead = true;
 
-    const Plan plan = Prepare(src, job.code);
+    const bool ahead = job.frame.progressive;
+    const Plan plan = Prepare(src, job.code, ahead);
     jvirt_barray_ptr* coefficients = jpeg_read_coefficients(src);
     jpeg_copy_critical_parameters(src, dst);
     AdjustParameters(src, dst, job.code, plan);
@@ -608,11 +712,21 @@ Status RunTransform(TransformJob& job) {
     job.dest.pub.empty_output_buffer = EmptyOutput;
     job.dest.pub.term_destination = TermDestination;
     dst->dest = &job.dest.pub;
-    jpeg_write_coefficients(dst, plan.workspace != nullptr ? plan.workspace : coefficients);
+    if (job.code == 5) {
+        jpeg_write_coefficients(dst, coefficients);
+        FlipInPlace(src, dst, coefficients);
+    } else if (ahead) {
+        jpeg_write_coefficients(dst, plan.workspace);
+        Execute(src, dst, job.code, coefficients, plan);
+    } else {
+        PrepareViews(dst, job.views);
+        jpeg_write_coefficients(dst, job.views.ids);
+        FillViews(src, dst, job.code, coefficients, job.views);
+    }
     CopyMarkers(src, dst);
-    Execute(src, dst, job.code, coefficients, plan);
     jpeg_finish_compress(dst);
-    jpeg_finish_decompress(src);
+    // The decoder has read up to EOI; its memory goes with the job, after the output
+    // is handed on.
     return kOk;
 }
 
@@ -747,11 +861,10 @@ Status TransformBuffer(const uint8_t* data, size_t size, const FrameInfo& frame,
     } unfinished{out};
     if (code < 1 || code > 5) return kBadArgument;
     if (size == 0 || size > kMaxFileSize || trailerSize > kMaxFileSize - size) return kTooLarge;
-    Status status;
-    {
-        TransformJob job(data, size, frame, code, out);
-        status = RunTransform(job);
-    }
+    // The job's memory (two images' worth of coefficients) is released after the
+    // output is finished, while the writer syncs it.
+    TransformJob job(data, size, frame, code, out);
+    const Status status = RunTransform(job);
     if (status != kOk) return status;
     if (!out.Append(trailer, trailerSize)) return kNoMemory;
     out.Finish(true);
