@@ -290,11 +290,11 @@ bool CopyMetadata(int from, int to, const struct stat& st) {
 }
 
 // A job on a thread of its own that reads `feeds` as it grows (run at Wait when no
-// thread can be had). Leaving lets the job go by finishing `feeds` first, so an early
+// thread can be had); its result is a status. Leaving lets the job go by finishing `feeds` first, so an early
 // return never waits on a result that will not come.
 class Worker {
 public:
-    Worker(Output& feeds, std::function<bool()> job) : feeds_(feeds), job_(std::move(job)) {
+    Worker(Output& feeds, std::function<Status()> job) : feeds_(feeds), job_(std::move(job)) {
         try {
             thread_ = std::thread([this] { ok_ = job_(); });
         } catch (const std::system_error&) {
@@ -307,7 +307,7 @@ public:
     }
     Worker(const Worker&) = delete;
     Worker& operator=(const Worker&) = delete;
-    bool Wait() {
+    Status Wait() {
         if (thread_.joinable()) thread_.join();
         if (deferred_) {
             deferred_ = false;
@@ -318,10 +318,10 @@ public:
 
 private:
     Output& feeds_;
-    std::function<bool()> job_;
+    std::function<Status()> job_;
     std::thread thread_;
     bool deferred_ = false;
-    bool ok_ = false;
+    Status ok_ = kInternal;
 };
 
 bool SameFile(const struct stat& a, const struct stat& b) {
@@ -391,24 +391,27 @@ Status TransformFile(const char* path, uint16_t code, FileOps& ops) {
     if (tempFd.get() < 0) return kTempFailed;
     TempFile temp(tempPath);
 
+    // The writer also gives the copy the original's metadata and syncs it, while the
+    // transform's memory is being released.
+    const bool inPlace = st.st_nlink > 1;
     Output result;
-    Worker writer(result, [&] { return WriteOutput(ops, tempFd.get(), result); });
-    Worker check(result, [&] { return DecodesAs(result, width, height); });
+    Worker writer(result, [&] {
+        if (!WriteOutput(ops, tempFd.get(), result)) return kWriteFailed;
+        if (!inPlace && !CopyMetadata(source.get(), tempFd.get(), st)) return kMetadataFailed;
+        return FsyncRetry(ops, tempFd.get()) == 0 ? kOk : kSyncFailed;
+    });
+    Worker check(result, [&] { return DecodesAs(result, width, height) ? kOk : kVerifyFailed; });
     status = TransformBuffer(original.data.get(), imageSize, frame, code,
                              original.data.get() + imageSize, original.size - imageSize,
                              result);
-    const bool written = writer.Wait();
+    const Status written = writer.Wait();
     if (status != kOk) return status;
-    if (!written) return kWriteFailed;
-
-    const bool inPlace = st.st_nlink > 1;
-    if (!inPlace && !CopyMetadata(source.get(), tempFd.get(), st)) return kMetadataFailed;
-    if (FsyncRetry(ops, tempFd.get()) != 0) return kSyncFailed;
+    if (written != kOk) return written;
 
     // Read back, so that the check covers what the file holds, not what we meant to
     // write.
     const Pieces pieces = result.Pieces();
-    if (!SameBytes(ops, tempFd.get(), pieces) || !check.Wait()) return kVerifyFailed;
+    if (!SameBytes(ops, tempFd.get(), pieces) || check.Wait() != kOk) return kVerifyFailed;
 
     if (inPlace) {
         status = RewriteInPlace(ops, target, st, original, pieces, temp);
