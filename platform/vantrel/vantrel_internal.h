@@ -23,7 +23,7 @@ enum Status : uint16_t {
     kNotJpeg = 6,         // no SOI at the start
     kUnsupported = 7,     // arithmetic, lossless, hierarchical, not 8-bit, odd layout
     kBadHeader = 8,       // markers before the image data are damaged or refused
-    kCorrupt = 9,         // TurboJPEG refused the image data (truncated, corrupt)
+    kCorrupt = 9,         // libjpeg refused the image data (truncated, corrupt)
     kTempFailed = 10,     // no temporary file could be made beside the target
     kWriteFailed = 11,    // writing the temporary file failed (full disk...)
     kMetadataFailed = 12, // owner, mode or extended attributes could not be copied
@@ -40,7 +40,7 @@ enum Status : uint16_t {
 inline constexpr size_t kMaxFileSize = size_t{1} << 30;
 inline constexpr uint64_t kMaxPixels = uint64_t{1} << 29;
 
-// What the frame header of the first frame says, read before TurboJPEG sees the file.
+// What the frame header of the first frame says, read before libjpeg sees the file.
 struct FrameInfo {
     int width = 0, height = 0;
     int components = 0;
@@ -53,7 +53,7 @@ struct FrameInfo {
 Status ProbeFrame(const uint8_t* data, size_t size, FrameInfo& frame);
 
 // Width and height of the result of `code` (1..5) with partial edge blocks dropped,
-// the way TurboJPEG's TJXOPT_TRIM drops them.
+// the way jpegtran -trim drops them.
 void TransformedSize(const FrameInfo& frame, uint16_t code, int& width, int& height);
 
 // The transformed file while it is being made: the transform appends pieces on one
