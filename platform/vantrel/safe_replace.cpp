@@ -370,6 +370,9 @@ Status TransformFile(const char* path, uint16_t code, FileOps& ops) {
     if (source.get() < 0) return errno == ENOENT ? kMissing : kOpenFailed;
     struct stat st {};
     if (fstat(source.get(), &st) != 0 || !S_ISREG(st.st_mode)) return kOpenFailed;
+    // Replacing by rename needs only the folder's write permission; the file's own
+    // permission is what says whether it may be rewritten.
+    if (::access(target.c_str(), W_OK) != 0) return kNotWritable;
 
     Bytes original;
     Status status = ReadOriginal(ops, source.get(), st, original);

@@ -35,6 +35,8 @@ enum Status : uint16_t {
     kRestoreFailed = 18,  // ... and restoring the original bytes failed too
     kNoMemory = 19,
     kInternal = 20,       // an unexpected exception
+    kNotWritable = 21,    // the caller may not write the file itself (a writable
+                          // folder alone must not let the file be replaced)
 };
 
 inline constexpr size_t kMaxFileSize = size_t{1} << 30;
