@@ -4,11 +4,6 @@
 
 #include "mainwindow/main.h"
 
-// Settings.
-void TFormOrlisk::FormShow(TComponent*) {}  // loads the settings, applies the stored language
-void TFormOrlisk::SaveSettings() {}  // writes every setting to the store
-void TFormOrlisk::pmiKeepTimestampClick(TComponent*) {}  // saves all settings at once
-
 // Grid drawing and selection.
 void TFormOrlisk::DrawGridDrawCell(TComponent*, int, int, TRect, TGridDrawState) {
 }  // paints one cell: thumbnail and file name
@@ -29,18 +24,9 @@ void TFormOrlisk::ActionDisplayExifExecute(TComponent*) {}  // lists the photo's
 // Thumbnails and automatic orientation.
 void TFormOrlisk::pmiRefreshClick(TComponent*) {}  // loads the shown folder again
 void TFormOrlisk::tbAutoClick(TComponent*) {}  // turns every photo of the folder upright
-void TFormOrlisk::pmiThumbsInRowClick(TComponent*) {}  // asks for the thumbnails per row
 
 // Folder navigation.
 void TFormOrlisk::btnBrowseClick(TComponent*) {}  // folder browser, then load
 void TFormOrlisk::edPathKeyDown(TComponent*, uint16_t&, TShiftState) {}  // Enter loads the typed folder
 void TFormOrlisk::cbSubFoldersClick(TComponent*) {}  // reloads with or without subfolders
 void TFormOrlisk::btnRecentClick(TComponent*) {}  // opens the recent or the documents folder
-
-// Options menu.
-void TFormOrlisk::pmOptionsPopup(TComponent*) {}  // shows the stored crop-warning switch
-void TFormOrlisk::pmiDisplayCropClick(TComponent*) {}  // stores the crop-warning switch
-void TFormOrlisk::pmiBackColorClick(TComponent*) {}  // chooses the grid's background colour
-void TFormOrlisk::pmiForeColorClick(TComponent*) {}  // chooses the file names' colour
-void TFormOrlisk::pmiWebsiteClick(TComponent*) {}  // opens the maker's web page
-void TFormOrlisk::pmiAboutClick(TComponent*) {}  // shows the About box

@@ -2,10 +2,12 @@
 
 #include "platform/system/exceptions.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <cerrno>
 #include <cstring>
 #include <string>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <climits>
 
@@ -145,6 +147,22 @@ QString ExecutableFolder() {
     const qsizetype slash = exe.lastIndexOf(u'/');
     if (slash <= 0) return slash == 0 ? QStringLiteral("/") : QString();
     return exe.left(slash);
+}
+
+}  // namespace sys
+
+namespace sys {
+
+bool FileExists(const QString& path) {
+    struct stat st {};
+    return !path.isEmpty() && ::stat(QFile::encodeName(path).constData(), &st) == 0 &&
+           !S_ISDIR(st.st_mode);
+}
+
+bool DirectoryExists(const QString& path) {
+    struct stat st {};
+    return !path.isEmpty() && ::stat(QFile::encodeName(path).constData(), &st) == 0 &&
+           S_ISDIR(st.st_mode);
 }
 
 }  // namespace sys

@@ -37,6 +37,11 @@ bool IsSwitch(const QString& argument, const QString& name);
 // Whether any process argument is the switch `name`.
 bool FindCmdLineSwitch(const QString& name);
 
+// Whether a file (anything but a folder) or a folder of that name exists; links are
+// followed. An empty name exists as neither.
+bool FileExists(const QString& path);
+bool DirectoryExists(const QString& path);
+
 // The running executable's full path and folder (without a trailing "/").
 QString ExecutablePath();
 QString ExecutableFolder();

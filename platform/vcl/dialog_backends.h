@@ -21,6 +21,8 @@ public:
     // closing the dialog answer Cancel. The dialog is at least 150 pixels high.
     CheckedAnswer CropDialog(WindowHandle owner, const QString& text,
                              const QString& checkBoxCaption, const QString& caption) override;
+    // Qt's colour dialog, starting from black, without an alpha channel.
+    std::optional<int32_t> ColorDialog(WindowHandle owner) override;
 };
 
 // The terminal: a box is written to `out` as "caption: text" (the caption and ": "
@@ -34,6 +36,8 @@ public:
 // is not a tty) the box is only written, followed by "(no terminal to answer: No)"
 // or "... Cancel)", and the question is answered No / Cancel.
 // MB_OK boxes are only written.
+// The colour dialog asks for "#RRGGBB" (an empty line or end of input: Cancel);
+// without a terminal it is answered Cancel.
 class TerminalDialogs : public DialogBackend {
 public:
     explicit TerminalDialogs(std::FILE* out = stderr, std::FILE* in = stdin,
@@ -43,6 +47,7 @@ public:
                    const std::optional<QString>& caption, unsigned type) override;
     CheckedAnswer CropDialog(WindowHandle owner, const QString& text,
                              const QString& checkBoxCaption, const QString& caption) override;
+    std::optional<int32_t> ColorDialog(WindowHandle owner) override;
 
 private:
     struct Choice {

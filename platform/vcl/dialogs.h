@@ -1,6 +1,6 @@
 #pragma once
 // The one seam through which the program asks and tells the user: message boxes,
-// the crop dialog with its check box (and, later, the colour dialog, the folder
+// the crop dialog with its check box, the colour dialog (and, later, the folder
 // browser and the trash confirmation). Three backends stand behind it:
 //   - Qt dialogs when a display is available,
 //   - the terminal when none is (text on stderr; a question is read from the
@@ -8,6 +8,7 @@
 //   - ScriptedDialogs in tests, which records every box and answers as told.
 
 #include <QString>
+#include <cstdint>
 #include <memory>
 #include <optional>
 
@@ -49,6 +50,8 @@ public:
     // A warning dialog with OK (the default) and Cancel and an unchecked check box.
     virtual CheckedAnswer CropDialog(WindowHandle owner, const QString& text,
                                      const QString& checkBoxCaption, const QString& caption) = 0;
+    // The colour chooser: the chosen colour as 0x00BBGGRR, nullopt for Cancel.
+    virtual std::optional<int32_t> ColorDialog(WindowHandle owner) = 0;
 };
 
 // The backend in force. Until one is installed the right one for the process is

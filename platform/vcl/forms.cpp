@@ -84,6 +84,9 @@ void TForm::SetBounds(int left, int top, int width, int height) {
     const QSize extra = FrameExtra(w);
     w->move(left, top);
     ResizeInner(width - extra.width(), height - extra.height());
+    // Outer bounds (see AdoptFrame).
+    if (extra.isNull() && !w->isVisible()) pendingOuterSize_ = QSize(width, height);
+    else pendingOuterSize_.reset();
 }
 
 int TForm::ClientWidth() const { return client_ ? client_->width() : 0; }
@@ -365,7 +368,15 @@ bool TForm::eventFilter(QObject* watched, QEvent* event) {
     if (watched == Widget()) {
         if (WindowEvent(event)) return true;
         switch (event->type()) {
+        case QEvent::Move:
+        case QEvent::Show:
+        case QEvent::WindowStateChange:
+        case QEvent::Expose: AdoptFrame(); break;
+        default: break;
+        }
+        switch (event->type()) {
         case QEvent::Resize:
+            AdoptFrame();
             LayoutClient();
             if (OnResize) Guarded([this] { OnResize(this); });
             break;
@@ -407,6 +418,54 @@ bool TForm::eventFilter(QObject* watched, QEvent* event) {
         }
     }
     return TWinControl::eventFilter(watched, event);
+}
+
+// ---- Outer bounds across window states -----------------------------------------
+
+TRect TForm::NormalBounds() const {
+    const QWidget* w = Widget();
+    if (!w) return TRect();
+    if (WindowState() == wsNormal) return TRect(Left(), Top(), Left() + Width(), Top() + Height());
+    // The restored geometry is that of the inside; the frame keeps its margins.
+    const QRect inner = w->normalGeometry().isValid() ? w->normalGeometry() : w->geometry();
+    const QRect frame = w->frameGeometry();
+    const QRect geometry = w->geometry();
+    const int leftMargin = geometry.x() - frame.x();
+    const int topMargin = geometry.y() - frame.y();
+    const QSize extra = FrameExtra(w);
+    const int left = inner.x() - leftMargin;
+    const int top = inner.y() - topMargin;
+    return TRect(left, top, left + inner.width() + extra.width(),
+                 top + inner.height() + extra.height());
+}
+
+void TForm::AdoptFrame() {
+    QWidget* w = Widget();
+    if (!pendingOuterSize_ || !w || !w->isVisible() || WindowState() != wsNormal) return;
+    const QSize extra = FrameExtra(w);
+    if (extra.isNull()) return;
+    const QSize outer = *pendingOuterSize_;
+    pendingOuterSize_.reset();
+    ResizeInner(outer.width() - extra.width(), outer.height() - extra.height());
+}
+
+std::vector<TRect> TScreen::MonitorBounds() const {
+    std::vector<TRect> result;
+    if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance())) return result;
+    const QScreen* primary = QGuiApplication::primaryScreen();
+    if (primary) result.emplace_back(primary->geometry());
+    for (const QScreen* s : QGuiApplication::screens())
+        if (s != primary) result.emplace_back(s->geometry());
+    return result;
+}
+
+bool TScreen::TitleBarOnScreen(const TRect& bounds, int titleHeight) const {
+    const TRect title(bounds.Left, bounds.Top, bounds.Right,
+                      bounds.Top + std::min(titleHeight, std::max(bounds.Height(), 1)));
+    if (title.IsEmpty()) return false;
+    for (const TRect& m : MonitorBounds())
+        if (title.ToQRect().intersects(m.ToQRect())) return true;
+    return false;
 }
 
 // ---- window services -----------------------------------------------------------

@@ -14,10 +14,13 @@
 
 #include "platform/vcl/controls.h"
 #include "platform/vcl/dialogs.h"
+#include "platform/vcl/geometry.h"
 #include "platform/vcl/graphics.h"
 
 #include <QFont>
 #include <QPointer>
+#include <optional>
+#include <vector>
 
 class QEventLoop;
 
@@ -145,6 +148,15 @@ public:
     void DoCreate();
     void DoDestroy();
 
+    // ---- Outer bounds across window states ----------------------------------------
+    // The outer bounds the window has in the normal state: its bounds now when it is
+    // normal, the bounds it goes back to when it is maximised or minimised.
+    TRect NormalBounds() const;
+    // Outer bounds set before the window manager framed the window are taken as
+    // outer bounds once the frame is known: the inner size shrinks by the frame, so a
+    // size stored from Width and Height comes back the same at the next start.
+    // ---- end of outer bounds across window states ---------------------------------
+
     TNotifyEvent OnCreate;
     TNotifyEvent OnDestroy;
     TNotifyEvent OnShow;
@@ -187,6 +199,13 @@ private:
     QEventLoop* modalLoop_ = nullptr;
     // The control that was entered last (OnEnter) and has not exited since.
     QPointer<TWinControl> enteredControl_;
+
+    // ---- Outer bounds across window states ----------------------------------------
+    // Adopts the frame once it is known (see NormalBounds above).
+    void AdoptFrame();
+    // The outer size asked for while the frame was still unknown.
+    std::optional<QSize> pendingOuterSize_;
+    // ---- end of outer bounds across window states ---------------------------------
 };
 
 // The first existing form whose window class name is `className` (compared ignoring
@@ -204,7 +223,15 @@ bool IsWindowEnabled(WindowHandle window);
 // The primary screen.
 class TScreen {
 public:
+    // The full size of the primary screen (0 without a GUI application).
     int Width() const;
     int Height() const;
+    // ---- Monitors -------------------------------------------------------------------
+    // The full bounds of every screen, the primary one first.
+    std::vector<TRect> MonitorBounds() const;
+    // Whether some part of the title bar of a window with these outer bounds (its top
+    // `titleHeight` pixels) lies on a screen.
+    bool TitleBarOnScreen(const TRect& bounds, int titleHeight = 20) const;
+    // ---- end of monitors ------------------------------------------------------------
 };
 TScreen* Screen();

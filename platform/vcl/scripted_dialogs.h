@@ -9,7 +9,8 @@
 //
 // With the script used up, a box gets its "no" answer: IDNO on yes/no boxes,
 // IDCANCEL where there is a Cancel button (the crop dialog too, unchecked), IDOK on
-// MB_OK boxes.
+// MB_OK boxes. A colour dialog takes the next colour of `colors` (nullopt: Cancel),
+// and answers Cancel when there is none.
 
 #include "platform/vcl/dialogs.h"
 
@@ -18,7 +19,7 @@
 #include <vector>
 
 struct ScriptedBox {
-    enum Kind { Message, Crop };
+    enum Kind { Message, Crop, Color };
     Kind kind = Message;
     WindowHandle owner = nullptr;
     QString text;
@@ -26,7 +27,8 @@ struct ScriptedBox {
     unsigned type = 0;               // the crop dialog records MB_OKCANCEL | MB_ICONWARNING
     QString checkBoxCaption;         // crop dialog only
     bool checked = false;            // the check box's state when the dialog closed
-    int answer = 0;                  // what the box answered
+    int answer = 0;                  // what the box answered (IDOK / IDCANCEL for a colour)
+    int32_t color = 0;               // colour dialog: the colour chosen on IDOK
 };
 
 struct ScriptedAnswer {
@@ -38,16 +40,21 @@ class ScriptedDialogs : public DialogBackend {
 public:
     std::vector<ScriptedBox> boxes;
     std::deque<ScriptedAnswer> answers;
+    std::deque<std::optional<int32_t>> colors;
     // Called for every box before it answers, with the record so far (e.g. to look
     // at a file while the question is open).
     std::function<void(const ScriptedBox&)> OnBox;
 
     void Answer(int answer, bool checked = false) { answers.push_back({answer, checked}); }
+    // The next colour dialog chooses `color` (0x00BBGGRR); AnswerColorCancel cancels it.
+    void AnswerColor(int32_t color) { colors.emplace_back(color); }
+    void AnswerColorCancel() { colors.emplace_back(std::nullopt); }
 
     int MessageBox(WindowHandle owner, const QString& text,
                    const std::optional<QString>& caption, unsigned type) override;
     CheckedAnswer CropDialog(WindowHandle owner, const QString& text,
                              const QString& checkBoxCaption, const QString& caption) override;
+    std::optional<int32_t> ColorDialog(WindowHandle owner) override;
 
 private:
     ScriptedAnswer Next(unsigned type);

@@ -1,12 +1,13 @@
 #pragma once
 // The main window on real widgets offscreen, owned by the application object as in
 // window mode (the translator finds it there by name), with scripted dialogs so that
-// no box can wait for a user.
+// no box can wait for a user, and its settings in a temporary HOME.
 
 #include "mainwindow/main.h"
 #include "platform/system/stringlist.h"
 #include "platform/vcl/application.h"
 #include "platform/vcl/scripted_dialogs.h"
+#include "tests/support/files.h"
 
 #include <QApplication>
 #include <QEventLoop>
@@ -46,6 +47,8 @@ protected:
         }
     }
 
+    // Before the window: it writes its settings when it goes.
+    testsupport::TempHome home;
     ScopedDialogs dialogs;
     TFormOrlisk* form = nullptr;
 };
