@@ -24,6 +24,22 @@ struct TFormOrliskTestAccess {
     static void LoadLanguageMenuFrom(TFormOrlisk& form, const QString& folder) {
         form.LoadLanguageMenuFrom(folder);
     }
+    static void SaveSettings(TFormOrlisk& form) { form.SaveSettings(); }
+    // The settings go to the INI file `iniPath` as in portable mode.
+    static void UsePortableStore(TFormOrlisk& form, const QString& iniPath) {
+        form.OpenSettings = [iniPath] {
+            return TFormOrlisk::OpenedSettings{std::make_unique<TIniFile>(iniPath), true};
+        };
+    }
+    static QString RecentFolder(const TFormOrlisk& form) { return form.RecentFolder; }
+    static TColor ForeColor(const TFormOrlisk& form) { return form.FForeColor; }
+    static void SetCurrentFolder(TFormOrlisk& form, const QString& folder) {
+        form.CurrentFolder = folder;
+    }
+    static QString CurrentFolder(const TFormOrlisk& form) { return form.CurrentFolder; }
+    static std::vector<TMenuItem*> LanguageItems(const TFormOrlisk& form) {
+        return form.LanguageItems();
+    }
 };
 using Access = TFormOrliskTestAccess;
 
