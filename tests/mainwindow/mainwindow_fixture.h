@@ -31,6 +31,7 @@ struct TFormOrliskTestAccess {
             return TFormOrlisk::OpenedSettings{std::make_unique<TIniFile>(iniPath), true};
         };
     }
+    static void RebuildFavorites(TFormOrlisk& form) { form.RebuildFavoritesMenu(); }
     static QString RecentFolder(const TFormOrlisk& form) { return form.RecentFolder; }
     static TColor ForeColor(const TFormOrlisk& form) { return form.FForeColor; }
     static void SetCurrentFolder(TFormOrlisk& form, const QString& folder) {
