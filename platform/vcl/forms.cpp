@@ -195,7 +195,9 @@ void TForm::SetWindowState(TWindowState state) {
     QWidget* w = Widget();
     if (!w) return;
     Qt::WindowStates s = w->windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized);
-    if (state == wsMinimized) s |= Qt::WindowMinimized;
+    // A maximised window that is minimised stays maximised underneath: it comes back
+    // maximised, and its normal bounds stay known.
+    if (state == wsMinimized) s |= Qt::WindowMinimized | (w->windowState() & Qt::WindowMaximized);
     if (state == wsMaximized) s |= Qt::WindowMaximized;
     w->setWindowState(s);
 }
