@@ -8,7 +8,9 @@
 #include <QEventLoop>
 #include <QKeyEvent>
 #include <QScreen>
+#include <QTimer>
 #include <algorithm>
+#include <memory>
 
 namespace {
 
@@ -85,8 +87,10 @@ void TForm::SetBounds(int left, int top, int width, int height) {
     w->move(left, top);
     ResizeInner(width - extra.width(), height - extra.height());
     // Outer bounds (see AdoptFrame).
-    if (extra.isNull() && !w->isVisible()) pendingOuterSize_ = QSize(width, height);
-    else pendingOuterSize_.reset();
+    if (extra.isNull() && !w->testAttribute(Qt::WA_Mapped))
+        pendingOuterBounds_ = QRect(left, top, width, height);
+    else
+        pendingOuterBounds_.reset();
 }
 
 int TForm::ClientWidth() const { return client_ ? client_->width() : 0; }
@@ -228,6 +232,7 @@ void TForm::SetVisible(bool visible) {
         placed_ = true;
         if (place) PlaceForShow();
         w->show();
+        WatchForFrame();
         ApplySizeLimits();  // the frame is known now on some platforms
         // Outer sizes count the frame, which some platforms know only now.
         if (place) PlaceForShow();
@@ -370,15 +375,7 @@ bool TForm::eventFilter(QObject* watched, QEvent* event) {
     if (watched == Widget()) {
         if (WindowEvent(event)) return true;
         switch (event->type()) {
-        case QEvent::Move:
-        case QEvent::Show:
-        case QEvent::WindowStateChange:
-        case QEvent::Expose: AdoptFrame(); break;
-        default: break;
-        }
-        switch (event->type()) {
         case QEvent::Resize:
-            AdoptFrame();
             LayoutClient();
             if (OnResize) Guarded([this] { OnResize(this); });
             break;
@@ -441,14 +438,37 @@ TRect TForm::NormalBounds() const {
                  top + inner.height() + extra.height());
 }
 
-void TForm::AdoptFrame() {
+bool TForm::AdoptFrame() {
     QWidget* w = Widget();
-    if (!pendingOuterSize_ || !w || !w->isVisible() || WindowState() != wsNormal) return;
+    if (!pendingOuterBounds_ || !w) return true;
+    if (!w->isVisible() || WindowState() != wsNormal) return false;
     const QSize extra = FrameExtra(w);
-    if (extra.isNull()) return;
-    const QSize outer = *pendingOuterSize_;
-    pendingOuterSize_.reset();
-    ResizeInner(outer.width() - extra.width(), outer.height() - extra.height());
+    if (extra.isNull()) return false;
+    const QRect outer = *pendingOuterBounds_;
+    if (w->size() != outer.size() - extra)
+        ResizeInner(outer.width() - extra.width(), outer.height() - extra.height());
+    // Whether the window system placed the frame or the inside at the asked place
+    // depends on when it learnt the frame: shift the window by what is off.
+    const QPoint off = outer.topLeft() - w->frameGeometry().topLeft();
+    if (off.isNull()) return true;
+    w->move(w->pos() + off);
+    return false;
+}
+
+void TForm::WatchForFrame() {
+    if (!pendingOuterBounds_ || !Widget()) return;
+    // The window manager tells the frame's size some time after the window is mapped,
+    // and no event marks the moment: look for it a few times, for up to two seconds.
+    auto* timer = new QTimer(Widget());
+    timer->setInterval(50);
+    auto tries = std::make_shared<int>(40);
+    QObject::connect(timer, &QTimer::timeout, timer, [this, timer, tries] {
+        if (AdoptFrame() || --*tries <= 0) {
+            pendingOuterBounds_.reset();
+            timer->deleteLater();
+        }
+    });
+    timer->start();
 }
 
 std::vector<TRect> TScreen::MonitorBounds() const {

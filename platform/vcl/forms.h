@@ -201,10 +201,13 @@ private:
     QPointer<TWinControl> enteredControl_;
 
     // ---- Outer bounds across window states ----------------------------------------
-    // Adopts the frame once it is known (see NormalBounds above).
-    void AdoptFrame();
-    // The outer size asked for while the frame was still unknown.
-    std::optional<QSize> pendingOuterSize_;
+    // Gives the frame the outer bounds asked for before it was known (see NormalBounds
+    // above); true once it has them.
+    bool AdoptFrame();
+    // Calls AdoptFrame until the frame is known, for a while after showing.
+    void WatchForFrame();
+    // The outer bounds asked for while the frame was still unknown.
+    std::optional<QRect> pendingOuterBounds_;
     // ---- end of outer bounds across window states ---------------------------------
 };
 
