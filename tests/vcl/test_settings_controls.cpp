@@ -13,6 +13,8 @@
 
 #include <QApplication>
 #include <QColorDialog>
+#include <QElapsedTimer>
+#include <QThread>
 #include <QLineEdit>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -160,7 +162,13 @@ TEST(FormBounds, AMaximisedOrMinimisedWindowKeepsItsNormalBounds) {
     TForm form(nullptr);
     form.SetBounds(30, 40, 500, 400);
     form.Show();
-    Pump();
+    // The outer bounds reach the frame once the platform has told its size.
+    QElapsedTimer waited;
+    waited.start();
+    while (form.NormalBounds() != TRect(30, 40, 530, 440) && waited.elapsed() < 3000) {
+        Pump();
+        QThread::msleep(10);
+    }
     const TRect normal = form.NormalBounds();
     EXPECT_EQ(normal, TRect(30, 40, 530, 440));
     form.SetWindowState(wsMaximized);
