@@ -10,7 +10,6 @@
 #include <QEvent>
 #include <QTimer>
 #include <QWidget>
-#include <QWindowStateChangeEvent>
 
 namespace {
 
@@ -57,6 +56,7 @@ public:
             command_ = 0;
             if (command) Send(WM_SYSCOMMAND, command, 0);
         });
+        state_ = form->Widget()->windowState();
         form->Widget()->installEventFilter(this);
     }
 
@@ -74,11 +74,13 @@ protected:
                 if (settle_.isActive()) settle_.start();  // the change's own resizes
                 if (event->spontaneous() && IsInteractiveResize()) quiet_.start();
                 break;
-            case QEvent::WindowStateChange:
+            case QEvent::WindowStateChange: {
+                // The state this object saw last, not the event's old state: a state
+                // asked of the platform window (not of the widget) is already in that.
+                const Qt::WindowStates before = state_;
+                state_ = form_->Widget()->windowState();
                 if (event->spontaneous()) {
-                    const auto* e = static_cast<QWindowStateChangeEvent*>(event);
-                    const unsigned command =
-                        CommandFor(e->oldState(), form_->Widget()->windowState());
+                    const unsigned command = CommandFor(before, state_);
                     if (command) {
                         // The resizes of a maximise or restore end no interactive
                         // resize, whichever order the window system sends them in.
@@ -89,6 +91,7 @@ protected:
                     }
                 }
                 break;
+            }
             default: break;
         }
         return false;
@@ -133,6 +136,7 @@ private:
     bool moved_ = false;
     bool resized_ = false;
     unsigned command_ = 0;
+    Qt::WindowStates state_;
 };
 
 void TForm::WatchWindowMessages() { new TWindowMessages(this); }
