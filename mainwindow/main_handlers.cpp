@@ -4,17 +4,6 @@
 
 #include "mainwindow/main.h"
 
-// Grid drawing and selection.
-void TFormOrlisk::DrawGridDrawCell(TComponent*, int, int, TRect, TGridDrawState) {
-}  // paints one cell: thumbnail and file name
-void TFormOrlisk::DrawGridSelectCell(TComponent*, int, int, bool&) {
-}  // sets FileName and shows the photo's pixel size
-void TFormOrlisk::DrawGridDblClick(TComponent*) {}  // executes ActionOpen
-void TFormOrlisk::DrawGridMouseWheelDown(TComponent*, TShiftState, QPoint, bool&) {
-}  // scrolls one row down
-void TFormOrlisk::DrawGridMouseWheelUp(TComponent*, TShiftState, QPoint, bool&) {
-}  // scrolls one row up
-
 // Commands on the selection.
 void TFormOrlisk::ActionOpenExecute(TComponent*) {}  // opens the photo in the default viewer
 void TFormOrlisk::ActionRotate(TComponent*) {}  // transforms the selected photos by the action's Tag
@@ -22,7 +11,6 @@ void TFormOrlisk::ActionDeleteExecute(TComponent*) {}  // moves the selected pho
 void TFormOrlisk::ActionDisplayExifExecute(TComponent*) {}  // lists the photo's EXIF properties
 
 // Thumbnails and automatic orientation.
-void TFormOrlisk::pmiRefreshClick(TComponent*) {}  // loads the shown folder again
 void TFormOrlisk::tbAutoClick(TComponent*) {}  // turns every photo of the folder upright
 
 // Folder navigation.

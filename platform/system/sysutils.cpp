@@ -4,10 +4,10 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <sys/stat.h>
 #include <cerrno>
 #include <cstring>
 #include <string>
-#include <sys/stat.h>
 #include <unistd.h>
 #include <climits>
 
@@ -149,20 +149,24 @@ QString ExecutableFolder() {
     return exe.left(slash);
 }
 
-}  // namespace sys
-
-namespace sys {
+namespace {
+bool StatMode(const QString& path, mode_t& mode) {
+    if (path.isEmpty()) return false;
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0) return false;
+    mode = st.st_mode;
+    return true;
+}
+}  // namespace
 
 bool FileExists(const QString& path) {
-    struct stat st {};
-    return !path.isEmpty() && ::stat(QFile::encodeName(path).constData(), &st) == 0 &&
-           !S_ISDIR(st.st_mode);
+    mode_t mode = 0;
+    return StatMode(path, mode) && S_ISREG(mode);
 }
 
 bool DirectoryExists(const QString& path) {
-    struct stat st {};
-    return !path.isEmpty() && ::stat(QFile::encodeName(path).constData(), &st) == 0 &&
-           S_ISDIR(st.st_mode);
+    mode_t mode = 0;
+    return StatMode(path, mode) && S_ISDIR(mode);
 }
 
 }  // namespace sys

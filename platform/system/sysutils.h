@@ -37,13 +37,14 @@ bool IsSwitch(const QString& argument, const QString& name);
 // Whether any process argument is the switch `name`.
 bool FindCmdLineSwitch(const QString& name);
 
-// Whether a file (anything but a folder) or a folder of that name exists; links are
-// followed. An empty name exists as neither.
-bool FileExists(const QString& path);
-bool DirectoryExists(const QString& path);
-
 // The running executable's full path and folder (without a trailing "/").
 QString ExecutablePath();
 QString ExecutableFolder();
+
+// Whether `path` names a regular file (FileExists) or a folder (DirectoryExists),
+// symbolic links followed. A FIFO, socket or device named like a photo is no file:
+// nothing that would block a reader passes. Both are false for an empty path.
+bool FileExists(const QString& path);
+bool DirectoryExists(const QString& path);
 
 }  // namespace sys
