@@ -59,7 +59,7 @@ void TFormOrlisk::pmiForeColorClick(TComponent*) {
 
 void TFormOrlisk::pmiWebsiteClick(TComponent*) {
     // A failure is silent, as the command has nothing to tell.
-    ShellExecute(Handle(), HomePageAddress());
+    ShellOpen(Handle(), HomePageAddress());
 }
 
 void TFormOrlisk::pmiAboutClick(TComponent*) {

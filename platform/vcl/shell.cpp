@@ -1,13 +1,12 @@
 #include "platform/vcl/shell.h"
 
 #include <QDesktopServices>
-#include <QDir>
 #include <QUrl>
 
-bool ShellExecute(WindowHandle, const QString& target) {
-    if (target.isEmpty()) return false;
-    const QUrl url = QDir::isAbsolutePath(target) ? QUrl::fromLocalFile(target)
-                                                  : QUrl(target, QUrl::StrictMode);
-    if (!url.isValid()) return false;
-    return QDesktopServices::openUrl(url);
+bool ShellOpen(WindowHandle, const QString& fileOrAddress) {
+    if (fileOrAddress.isEmpty()) return false;
+    // A path is always a local file, whatever characters it holds ("#", "?", ":").
+    const QUrl url = fileOrAddress.startsWith(u'/') ? QUrl::fromLocalFile(fileOrAddress)
+                                                    : QUrl::fromUserInput(fileOrAddress);
+    return url.isValid() && QDesktopServices::openUrl(url);
 }

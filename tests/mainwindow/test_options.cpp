@@ -12,7 +12,9 @@
 #include "tests/support/photos.h"
 #include "translation/lang.h"
 
+#include <QDesktopServices>
 #include <QFile>
+#include <QUrl>
 
 using testsupport::ReadFile;
 using testsupport::TempDir;
@@ -144,3 +146,32 @@ TEST(HomePage, IsTheConfiguredAddressOrTheReadmeBesideTheProgram) {
                 address == sys::ExecutableFolder() + "/README.md")
         << address.toStdString();
 }
+
+namespace {
+// Catches what the desktop is asked to open.
+class UrlCatcher : public QObject {
+    Q_OBJECT
+public:
+    QList<QUrl> opened;
+public slots:
+    void Open(const QUrl& url) { opened << url; }
+};
+}  // namespace
+
+TEST_F(OptionsTest, TheWebSiteCommandOpensTheHomePage) {
+    UrlCatcher catcher;
+    for (const char* scheme : {"file", "https", "http"})
+        QDesktopServices::setUrlHandler(QString::fromLatin1(scheme), &catcher, "Open");
+    form->pmiWebsite->Click();
+    for (const char* scheme : {"file", "https", "http"})
+        QDesktopServices::unsetUrlHandler(QString::fromLatin1(scheme));
+    ASSERT_EQ(catcher.opened.size(), 1);
+    const QString address = HomePageAddress();
+    if (address.startsWith(u'/'))
+        EXPECT_EQ(catcher.opened[0], QUrl::fromLocalFile(address));
+    else
+        EXPECT_EQ(catcher.opened[0].toString(), address);
+    EXPECT_TRUE(dialogs->boxes.empty()) << "nothing to tell";
+}
+
+#include "test_options.moc"
