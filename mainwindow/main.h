@@ -246,6 +246,8 @@ private:
     bool FBeingResized = false;
     // The folder the language menu was read from: <executable folder>/lang.
     QString LanguageFolder;
+    // A start maximised lays the grid out again once the window has its full size.
+    bool FLayoutWhenMaximised = false;
 };
 
 // The settings store of the running program: the INI file beside the executable when

@@ -103,7 +103,14 @@ void TFormOrlisk::SelectStoredLanguage(const QString& stored) {
 
 void TFormOrlisk::LoadWindowPlacement(TCustomIniFile& store) {
     if (store.ReadBool(key::Section, key::WinMax, kDefaultWinMax)) {
-        // The designed bounds stay the normal ones.
+        // The designed bounds stay the normal ones. The window system grows the window
+        // after the load has laid the grid out: lay it out again at the full size.
+        FLayoutWhenMaximised = true;
+        OnResize = [this](TComponent*) {
+            if (!FLayoutWhenMaximised || WindowState() != wsMaximized) return;
+            FLayoutWhenMaximised = false;
+            RebuildThumbnails();
+        };
         SetWindowState(wsMaximized);
         return;
     }
