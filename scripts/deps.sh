@@ -12,6 +12,8 @@ packages=(
   libjpeg-turbo-progs libimage-exiftool-perl exiftran jhead
   # a real display for the program under test, and fonts for offscreen drawing
   xvfb xauth x11-utils libx11-dev fonts-dejavu-core
+  # a window manager and a driver for tests that use the window as a person would
+  openbox xdotool
 )
 
 missing=()
