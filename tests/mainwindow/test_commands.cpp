@@ -8,11 +8,15 @@
 #include "platform/system/sysutils.h"
 #include "platform/vcl/actions.h"
 #include "platform/vcl/menus.h"
+#include "platform/vcl/stdctrls_extra.h"
 
 #include <QDesktopServices>
 #include <QFile>
 #include <QUrl>
+#include <cerrno>
+#include <cstring>
 #include <map>
+#include <sys/mount.h>
 
 using namespace testsupport;
 
@@ -284,6 +288,40 @@ TEST_F(CommandsTest, APhotoThatCannotBeTrashedStaysAndTheUserIsToldWhich) {
         EXPECT_FALSE(Remade(i));
     }
     EXPECT_EQ(FileCountPanel(), "4 file(s)");
+}
+
+TEST_F(CommandsTest, OnlyThePhotoThatCannotBeTrashedStays) {
+    if (!RunningAsRoot()) GTEST_SKIP() << "mounting a read-only file system needs root; skipped";
+    // A memory card mounted read-only: no trash can be made on it.
+    const QString card = folder + "/card";
+    QDir().mkpath(card);
+    const QByteArray mountPoint = QFile::encodeName(card);
+    if (::mount("orlisk-test", mountPoint.constData(), "tmpfs", 0, "size=1m") != 0)
+        GTEST_SKIP() << "cannot mount a tmpfs here; skipped";
+    struct Unmount {
+        QByteArray path;
+        ~Unmount() { ::umount2(path.constData(), MNT_DETACH); }
+    } unmount{mountPoint};
+    WriteFile(card + "/c.jpg", MakeJpeg({}));
+    ASSERT_EQ(::mount("orlisk-test", mountPoint.constData(), "tmpfs", MS_REMOUNT | MS_RDONLY, nullptr), 0);
+    MakePhotos(2);
+    form->cbSubFolders->SetChecked(true);
+    form->DrawGrid->SetColCount(3);
+    CommandsTestAccess::LoadFolder(*form, folder);
+    ASSERT_EQ(Shown(), QStringList({card + "/c.jpg", Photo(0), Photo(1)}));
+    MarkThumbnails();
+    form->pmiDeleteConfirm->SetChecked(false);
+    Select(0, 0, 1, 0);
+    form->ActionDelete->Execute();
+
+    ASSERT_EQ(dialogs->boxes.size(), 1u);
+    EXPECT_TRUE(dialogs->boxes[0].text.endsWith("\r\n\r\nc.jpg: " + QString::fromLocal8Bit(std::strerror(EROFS))))
+        << dialogs->boxes[0].text.toStdString();
+    EXPECT_EQ(Shown(), QStringList({card + "/c.jpg", Photo(1)}));
+    EXPECT_FALSE(Remade(0));
+    EXPECT_FALSE(QFile::exists(Photo(0)));
+    EXPECT_TRUE(QFile::exists(TrashFile("p00.jpg")));
+    EXPECT_EQ(FileCountPanel(), "2 file(s)");
 }
 
 #include "test_commands.moc"
