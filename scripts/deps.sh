@@ -8,6 +8,8 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libqt6svg6 qt6-image-formats-plugins
   libturbojpeg0-dev libjpeg62-turbo-dev libexif-dev
   libgtest-dev googletest
+  # the desktop's launcher, which opens a photo in the user's default viewer
+  xdg-utils
   # oracles and peers used by the tests and the benchmarks
   libjpeg-turbo-progs libimage-exiftool-perl exiftran jhead
   # a real display for the program under test, and fonts for offscreen drawing
