@@ -22,7 +22,6 @@ class TBitBtn;
 class TButton;
 class TCheckBox;
 class TEdit;
-class TGPImage;
 class TImageList;
 class TLanguage;
 class TMenuItem;
@@ -166,13 +165,6 @@ private:
     void EnableForSelection(TComponent* Sender) const;
     // Writes every setting to the store.
     void SaveSettings();
-
-    // STAND-IN for the thumbnail grid until it is merged (reverted then).
-    void LoadFolder(const QString& Folder);
-    TGPImage* MakeThumbnail(const QString& FileName);
-    void RefreshThumbnail(const QString& FileName);
-    void RebuildThumbnails();
-    void UpdateRowAndFileCount();
 
     // Appends one radio item (group 2) per "*.lng" file of <executable folder>/lang
     // to pmOptions, in the file system's order, and their paths to Languages.

@@ -12,6 +12,8 @@ void TFormOrlisk::pmiKeepTimestampClick(TComponent*) {}  // saves all settings a
 // Grid drawing and selection.
 void TFormOrlisk::DrawGridDrawCell(TComponent*, int, int, TRect, TGridDrawState) {
 }  // paints one cell: thumbnail and file name
+void TFormOrlisk::DrawGridSelectCell(TComponent*, int, int, bool&) {
+}  // sets FileName and shows the photo's pixel size
 void TFormOrlisk::DrawGridDblClick(TComponent*) {}  // executes ActionOpen
 void TFormOrlisk::DrawGridMouseWheelDown(TComponent*, TShiftState, QPoint, bool&) {
 }  // scrolls one row down

@@ -1,8 +1,5 @@
 #include "platform/system/sysutils.h"
 
-#include <QFile>
-#include <sys/stat.h>
-
 #include "platform/system/exceptions.h"
 
 #include <QFileInfo>
@@ -148,16 +145,6 @@ QString ExecutableFolder() {
     const qsizetype slash = exe.lastIndexOf(u'/');
     if (slash <= 0) return slash == 0 ? QStringLiteral("/") : QString();
     return exe.left(slash);
-}
-
-bool FileExists(const QString& path) {
-    struct stat st {};
-    return !path.isEmpty() && ::stat(QFile::encodeName(path).constData(), &st) == 0 && S_ISREG(st.st_mode);
-}
-
-bool DirectoryExists(const QString& path) {
-    struct stat st {};
-    return !path.isEmpty() && ::stat(QFile::encodeName(path).constData(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 }  // namespace sys

@@ -41,8 +41,4 @@ bool FindCmdLineSwitch(const QString& name);
 QString ExecutablePath();
 QString ExecutableFolder();
 
-// STAND-IN until the grid's version is merged.
-bool FileExists(const QString& path);
-bool DirectoryExists(const QString& path);
-
 }  // namespace sys
