@@ -1,5 +1,5 @@
 // Rewrites the EXIF Orientation entries of a JPEG file in place after a transform.
-// Best effort: every failure ends the walk quietly, and what was written stays.
+// Best effort: every failure ends the walk quietly; what it found before that is written.
 
 #include "engine/common.h"
 #include "engine/fdstream.h"
@@ -66,12 +66,6 @@ size_t FdStream::ReadAt(int64_t at, void* buffer, size_t n) const {
     return done;
 }
 
-void FdStream::Read(void* buffer, size_t n) {
-    if (pos_ < 0 || static_cast<int64_t>(n) > size_ - pos_) throw Failure {};
-    if (ReadAt(pos_, buffer, n) != n) throw Failure {};
-    pos_ += static_cast<int64_t>(n);
-}
-
 void FdStream::Write(const void* buffer, size_t n) {
     if (fd_ < 0 || pos_ < 0 || static_cast<int64_t>(n) > size_ - pos_) throw Failure {};
     size_t done = 0;
@@ -83,24 +77,6 @@ void FdStream::Write(const void* buffer, size_t n) {
         done += static_cast<size_t>(put);
     }
     pos_ += static_cast<int64_t>(n);
-}
-
-uint8_t FdStream::ReadByte() {
-    uint8_t b;
-    Read(&b, 1);
-    return b;
-}
-
-uint16_t FdStream::ReadU16(bool bigEndian) {
-    uint16_t v;
-    Read(&v, 2);
-    return bigEndian ? Swap16(v) : v;
-}
-
-uint32_t FdStream::ReadU32(bool bigEndian) {
-    uint32_t v;
-    Read(&v, 4);
-    return bigEndian ? Swap32(v) : v;
 }
 
 // ---- the writer -------------------------------------------------------------------------

@@ -12,6 +12,8 @@ packages=(
   libjpeg-turbo-progs libimage-exiftool-perl exiftran jhead
   # a real display for the program under test, and fonts for offscreen drawing
   xvfb xauth x11-utils libx11-dev fonts-dejavu-core
+  # the fuzz harnesses: clang, its sanitizer and libFuzzer runtimes, and llvm-cov
+  clang libclang-rt-14-dev llvm
 )
 
 missing=()
