@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake pkg-config
   qt6-base-dev qt6-base-dev-tools libqt6svg6 qt6-image-formats-plugins
-  libturbojpeg0-dev libjpeg62-turbo-dev libexif-dev
+  libturbojpeg0-dev libjpeg62-turbo-dev libexif-dev libxcb1-dev
   libgtest-dev googletest
   # the desktop's launcher, which opens a photo in the user's default viewer
   xdg-utils
@@ -16,6 +16,10 @@ packages=(
   xvfb xauth x11-utils libx11-dev fonts-dejavu-core
   # a window manager and a driver for tests that use the window as a person would
   openbox xdotool
+  # checks of what the install ships: the desktop entry and the man page
+  desktop-file-utils man-db
+  # the fuzz harnesses: clang, its sanitizer and libFuzzer runtimes, and llvm-cov
+  clang libclang-rt-14-dev llvm
 )
 
 missing=()
@@ -29,5 +33,5 @@ done
 SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
 export DEBIAN_FRONTEND=noninteractive
-$SUDO apt-get update -qq
-$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+$SUDO apt-get -o DPkg::Lock::Timeout=600 update -qq
+$SUDO apt-get -o DPkg::Lock::Timeout=600 install -y -qq --no-install-recommends "${missing[@]}"
