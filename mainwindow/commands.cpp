@@ -14,6 +14,7 @@
 #include "translation/lang.h"
 
 #include <QStringList>
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -67,7 +68,7 @@ void TFormOrlisk::ActionRotate(TComponent* Sender) {
             ShowCannotOpen(FileName);  // gone since the cell was selected
         const int before = Images->Count();
         RefreshThumbnail(FileName);
-        dropped += before - Images->Count();
+        dropped += std::max(0, before - Images->Count());
     }
     DrawGrid->Refresh();
 }
