@@ -53,6 +53,11 @@ protected:
                 .out.contains("window id");
         }));
 
+        // The user wants to be asked before a delete (the setting's default too).
+        WriteFile(home.ConfigHome() + "/TolvaneStudio/Orlisk.reg",
+                  "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\TolvaneStudio\\Orlisk\\Main]\n"
+                  "\"ConfirmDelete\"=\"1\"\n\n");
+
         folder = home.Path() + "/Pictures/Holiday";
         for (int i = 0; i < 6; ++i) {
             JpegSpec spec;
