@@ -83,7 +83,9 @@ TEST_F(GridTest, TwentyFivePhotosRepaintOnceEarlyThenSortIgnoringCase) {
         }
     } spy;
     spy.onPaint = [&] {
-        if (ThumbnailsBeingMade()) painted.push_back(Images().ToQStringList());
+        // A window system may also repaint the grid when the progress window takes
+        // the focus, before any thumbnail is made; only paints of work done count.
+        if (ThumbnailsBeingMade() && Images().Count() > 0) painted.push_back(Images().ToQStringList());
     };
     Pump();  // the layout's own repaints come first
     Viewport()->installEventFilter(&spy);
@@ -128,7 +130,7 @@ TEST_F(GridTest, TwentyPhotosNoEarlyRepaintAndTheRowCountFollowsTheCount) {
             return false;
         }
     } spy;
-    spy.onPaint = [&] { paints += ThumbnailsBeingMade(); };
+    spy.onPaint = [&] { paints += ThumbnailsBeingMade() && Images().Count() > 0; };
     Pump();
     Viewport()->installEventFilter(&spy);
     Load();
