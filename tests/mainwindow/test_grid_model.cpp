@@ -357,3 +357,21 @@ TEST_F(GridTest, RefreshReloadsTheShownFolderOnly) {
     EXPECT_EQ(Images().Count(), 2);
     EXPECT_EQ(Panel(1), "2 file(s)");
 }
+
+TEST_F(GridTest, ClosingTheWindowDuringALoadEndsTheLoad) {
+    ShowWindow();
+    Photos(10);
+    bool closed = false;
+    DuringLoad step([&] {
+        if (closed || Images().Count() != 3) return;
+        closed = true;
+        Application()->Terminate();  // what closing the main window does
+    });
+    Load();
+    EXPECT_TRUE(closed);
+    EXPECT_TRUE(Application()->Terminated());
+    EXPECT_LE(Images().Count(), 4) << "no reason to make the rest";
+    MainWindowTest::TearDown();
+    form = nullptr;
+    FreeApplication();  // a terminated application stays so: the next test gets a new one
+}
