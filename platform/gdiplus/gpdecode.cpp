@@ -153,8 +153,10 @@ QImage Resampled(const QImage& source, int width, int height, Resample how) {
     return {};
 }
 
-QImage PictureAt(const TGPImage::Data& d, int width, int height, Resample how) {
+QImage PictureAt(TGPImage::Data& d, int width, int height, Resample how) {
     if (width <= 0 || height <= 0) return {};
+    QImage prepared = d.TakePrepared(TGPImage::Data::Prepared::Use::Draw, width, height, how);
+    if (!prepared.isNull()) return prepared;
     switch (d.kind) {
     case TGPImage::Data::Kind::None: return {};
     case TGPImage::Data::Kind::Bitmap: return Resampled(d.pixels, width, height, how);
@@ -175,6 +177,9 @@ QImage PictureAt(const TGPImage::Data& d, int width, int height, Resample how) {
 }
 
 QImage ThumbnailPicture(TGPImage::Data& d, int width, int height) {
+    QImage prepared = d.TakePrepared(TGPImage::Data::Prepared::Use::Thumbnail, width, height,
+                                     Resample::Smooth);
+    if (!prepared.isNull()) return prepared;
     EnsureProperties(d);
     if (!d.thumbnail.isEmpty()) {
         const QImage embedded = DecodeJpegCovering(d.thumbnail, width, height);
