@@ -94,7 +94,7 @@ vips_all() {
 # Prints "milliseconds peak-KiB"; checks that every photo got its thumbnail.
 orlisk_load() {  # high|low
     local ms made kib result
-    result=$("${loader[@]}" "$photos" 143 107 "$1" 2>/dev/null)
+    result=$("${loader[@]}" "$photos" 143 143 "$1" 2>/dev/null)
     read -r ms made kib <<< "$result"
     [ "$made" = "$COUNT" ] || { echo "thumbnails.sh: $1 quality made $made of $COUNT thumbnails" >&2; exit 1; }
     echo "$ms $kib"
