@@ -9,7 +9,7 @@ packages=(
   libturbojpeg0-dev libjpeg62-turbo-dev libexif-dev libxcb1-dev
   libgtest-dev googletest
   # oracles and peers used by the tests and the benchmarks
-  libjpeg-turbo-progs libimage-exiftool-perl exiftran jhead
+  libjpeg-turbo-progs libimage-exiftool-perl exiftran jhead libvips-tools
   # a real display for the program under test, and fonts for offscreen drawing
   xvfb xauth x11-utils libx11-dev fonts-dejavu-core
   # checks of what the install ships: the desktop entry and the man page
