@@ -11,7 +11,7 @@ packages=(
   # the desktop's launcher, which opens a photo in the user's default viewer
   xdg-utils
   # oracles and peers used by the tests and the benchmarks
-  libjpeg-turbo-progs libimage-exiftool-perl exiftran jhead
+  libjpeg-turbo-progs libimage-exiftool-perl exiftran jhead libvips-tools
   # a real display for the program under test, and fonts for offscreen drawing
   xvfb xauth x11-utils libx11-dev fonts-dejavu-core
   # a window manager and a driver for tests that use the window as a person would
