@@ -4,13 +4,15 @@
 //   ScopedDialogs dialogs;                 // installed until the end of the scope
 //   dialogs->Answer(IDYES);                // the next box answers Yes
 //   dialogs->Answer(IDOK, /*checked=*/true);
+//   dialogs->AnswerFolder("/photos");      // the folder browser chooses /photos
 //   ... code under test ...
 //   ASSERT_EQ(dialogs->boxes.size(), 2u);
 //
-// With the script used up, a box gets its "no" answer: IDNO on yes/no boxes,
-// IDCANCEL where there is a Cancel button (the crop dialog too, unchecked), IDOK on
-// MB_OK boxes. A colour dialog takes the next colour of `colors` (nullopt: Cancel),
-// and answers Cancel when there is none.
+// With the script used up, a box gets its "no" answer: IDNO on yes/no boxes (the
+// trash confirmation too), IDCANCEL where there is a Cancel button (the crop dialog
+// too, unchecked; the folder browser cancels), IDOK on MB_OK boxes.
+// A colour dialog takes the next colour of `colors` (nullopt: Cancel), and answers
+// Cancel when there is none.
 
 #include "platform/vcl/dialogs.h"
 
@@ -19,21 +21,25 @@
 #include <vector>
 
 struct ScriptedBox {
-    enum Kind { Message, Crop, Color };
+    enum Kind { Message, Crop, Folder, Trash, Color };
     Kind kind = Message;
     WindowHandle owner = nullptr;
-    QString text;
+    QString text;                    // the folder browser: the initial folder
     std::optional<QString> caption;  // nullopt: no caption given
-    unsigned type = 0;               // the crop dialog records MB_OKCANCEL | MB_ICONWARNING
+    // The crop dialog records MB_OKCANCEL | MB_ICONWARNING, the folder browser
+    // MB_OKCANCEL, the trash confirmation MB_YESNO | MB_ICONQUESTION.
+    unsigned type = 0;
     QString checkBoxCaption;         // crop dialog only
     bool checked = false;            // the check box's state when the dialog closed
     int answer = 0;                  // what the box answered (IDOK / IDCANCEL for a colour)
+    QString folder;                  // the folder the browser chose
     int32_t color = 0;               // colour dialog: the colour chosen on IDOK
 };
 
 struct ScriptedAnswer {
     int answer = IDCANCEL;
     bool checked = false;
+    QString folder;  // the folder browser's choice when answer is IDOK
 };
 
 class ScriptedDialogs : public DialogBackend {
@@ -45,7 +51,8 @@ public:
     // at a file while the question is open).
     std::function<void(const ScriptedBox&)> OnBox;
 
-    void Answer(int answer, bool checked = false) { answers.push_back({answer, checked}); }
+    void Answer(int answer, bool checked = false) { answers.push_back({answer, checked, {}}); }
+    void AnswerFolder(const QString& folder) { answers.push_back({IDOK, false, folder}); }
     // The next colour dialog chooses `color` (0x00BBGGRR); AnswerColorCancel cancels it.
     void AnswerColor(int32_t color) { colors.emplace_back(color); }
     void AnswerColorCancel() { colors.emplace_back(std::nullopt); }
@@ -54,6 +61,8 @@ public:
                    const std::optional<QString>& caption, unsigned type) override;
     CheckedAnswer CropDialog(WindowHandle owner, const QString& text,
                              const QString& checkBoxCaption, const QString& caption) override;
+    std::optional<QString> BrowseForFolder(WindowHandle owner, const QString& initial) override;
+    bool ConfirmTrash(WindowHandle owner, const QString& text, const QString& caption) override;
     std::optional<int32_t> ColorDialog(WindowHandle owner) override;
 
 private:
