@@ -3,6 +3,7 @@
 
 #include "mainwindow_fixture.h"
 
+#include "platform/system/knownfolders.h"
 #include "platform/system/registry.h"
 #include "platform/system/settingsstore.h"
 #include "platform/vcl/extctrls.h"
@@ -273,6 +274,11 @@ TEST_F(SettingsTest, ADeletedLastFolderStillFillsTheRecentFolder) {
     Store()->WriteString(kMain, "LastFolder", folders.File("gone"));
     ShowForm();
     EXPECT_EQ(Access::RecentFolder(*form), folders.File("gone"));
+    // The recent-folder button then opens the documents folder.
+    QDir().mkpath(home.Path() + "/Documents");
+    form->btnRecent->Click();
+    EXPECT_EQ(Access::CurrentFolder(*form), DocumentsFolder());
+    EXPECT_EQ(form->edPath->Text(), home.Path() + "/Documents");
     // The path box names no folder at the close: the key keeps its value.
     Restart();
     EXPECT_EQ(Store()->ReadString(kMain, "LastFolder", ""), folders.File("gone"));
