@@ -274,14 +274,16 @@ TEST_F(SettingsTest, ADeletedLastFolderStillFillsTheRecentFolder) {
     Store()->WriteString(kMain, "LastFolder", folders.File("gone"));
     ShowForm();
     EXPECT_EQ(Access::RecentFolder(*form), folders.File("gone"));
+    // The path box names no folder at the close: the key keeps its value.
+    Restart();
+    EXPECT_EQ(Store()->ReadString(kMain, "LastFolder", ""), folders.File("gone"));
+
     // The recent-folder button then opens the documents folder.
+    ShowForm();
     form->btnRecent->Click();
     EXPECT_FALSE(DocumentsFolder().isEmpty());
     EXPECT_EQ(Access::CurrentFolder(*form), DocumentsFolder());
     EXPECT_EQ(form->edPath->Text(), DocumentsFolder());
-    // The path box names no folder at the close: the key keeps its value.
-    Restart();
-    EXPECT_EQ(Store()->ReadString(kMain, "LastFolder", ""), folders.File("gone"));
 }
 
 TEST_F(SettingsTest, PortableModeStoresTheLanguageBelowTheProgramFolder) {
