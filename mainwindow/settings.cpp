@@ -9,7 +9,6 @@
 #include "platform/vcl/stdctrls_extra.h"
 #include "translation/lang.h"
 
-#include <QDir>
 
 namespace {
 
@@ -77,10 +76,11 @@ QString TFormOrlisk::StoredLanguageValue(bool portable) const {
 }
 
 QString TFormOrlisk::ResolveStoredLanguage(const QString& stored) const {
-    if (stored.isEmpty() || !QDir::isRelativePath(stored)) return stored;
+    // "lang/" is the folder the language menu was read from: the executable's
+    // "lang" folder, or the one a test gave.
     if (stored.startsWith(kPortableLanguagePrefix))
         return LanguageFolder + u'/' + stored.mid(kPortableLanguagePrefix.size());
-    return sys::ExecutableFolder() + u'/' + stored;
+    return ::ResolveStoredLanguage(stored);
 }
 
 void TFormOrlisk::SelectStoredLanguage(const QString& stored) {
