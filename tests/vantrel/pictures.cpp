@@ -191,9 +191,9 @@ MpfSeen ExiftoolSecondPicture(const QString& path) {
     return seen;
 }
 
-QString ExiftoolWarnings(const QString& path) {
+std::string ExiftoolWarnings(const QString& path) {
     const ProcessResult r = Run("exiftool", {"-a", "-s", "-s", "-s", "-Warning", "-Error", path});
-    return QString::fromUtf8(r.out.trimmed());
+    return r.out.trimmed().toStdString();
 }
 
 }  // namespace vantreltest

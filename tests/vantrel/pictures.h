@@ -10,6 +10,7 @@
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace vantreltest {
@@ -60,6 +61,6 @@ struct MpfSeen {
 MpfSeen ExiftoolSecondPicture(const QString& path);
 
 // exiftool's warnings for a file (empty when it has none).
-QString ExiftoolWarnings(const QString& path);
+std::string ExiftoolWarnings(const QString& path);
 
 }  // namespace vantreltest
