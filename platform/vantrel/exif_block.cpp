@@ -76,6 +76,8 @@ bool FindThumbnail(const TiffView& tiff, ThumbnailPlace& place) {
     if (offset < 8 || length < 4 || !tiff.Within(offset, length)) return false;
     const uint8_t* thumb = tiff.Data() + offset;
     if (thumb[0] != 0xFF || thumb[1] != 0xD8) return false;
+    // A thumbnail that an IFD or another value lies in is no thumbnail to write over.
+    if (NextUsed(tiff, offset) < offset + length) return false;
     place.offset = offset;
     place.length = length;
     // Room to grow: only bytes that are zero and that nothing else uses, so that a

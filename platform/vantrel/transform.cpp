@@ -9,8 +9,8 @@
 // libjpeg's marker writer is hooked for that, so the result still streams.
 //
 // The result is encoded into pieces of an Output that the writer and the decode
-// check read while the encoder still runs (see safe_replace.cpp), so the check costs
-// next to nothing on top of the transform itself.
+// check (decode_check.cpp) read while the encoder still runs (see safe_replace.cpp),
+// so the check costs next to nothing on top of the transform itself.
 //
 // Truncated or corrupt image data makes libjpeg warn and fill in grey blocks;
 // jpegtran then writes the damaged picture out. Here every warning is a failure, in
@@ -24,12 +24,9 @@
 // functions that call into libjpeg below hold no object with a destructor, and the
 // callbacks none at the point where they may fail.
 
+#include "platform/vantrel/libjpeg_errors.h"
 #include "platform/vantrel/vantrel_internal.h"
 
-#include <cstdio>  // jpeglib.h needs FILE and size_t first
-
-#include <jerror.h>
-#include <jpeglib.h>
 #include <jpegint.h>  // the marker writer, hooked to splice the original's segments
 
 #include <algorithm>
@@ -40,43 +37,6 @@
 namespace vantrel {
 
 namespace {
-
-
-// ---- libjpeg glue ------------------------------------------------------------------
-
-struct Failure {
-    jpeg_error_mgr pub;
-    std::jmp_buf jump;
-};
-
-[[noreturn]] void Fail(j_common_ptr cinfo) {
-    std::longjmp(reinterpret_cast<Failure*>(cinfo->err)->jump, 1);
-}
-
-[[noreturn]] void FailWith(j_common_ptr cinfo, int code) {
-    cinfo->err->msg_code = code;
-    Fail(cinfo);
-}
-
-// A warning (level -1) is damaged data that libjpeg would paper over.
-void OnMessage(j_common_ptr cinfo, int level) {
-    if (level < 0) Fail(cinfo);
-}
-
-// A progressive file can hold any number of scans, each costing a pass over the image.
-void LimitScans(j_common_ptr cinfo) {
-    if (cinfo->is_decompressor &&
-        reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number > 500)
-        FailWith(cinfo, 0);
-}
-
-void SetUpErrors(Failure& failure, jpeg_progress_mgr& progress) {
-    jpeg_std_error(&failure.pub);
-    failure.pub.error_exit = Fail;
-    failure.pub.emit_message = OnMessage;
-    progress = jpeg_progress_mgr{};
-    progress.progress_monitor = LimitScans;
-}
 
 // The encoder's output goes to Output chunks; the splice's segments go in between as
 // pieces of their own, so `start` marks the first byte of the chunk not yet handed on.
@@ -168,41 +128,6 @@ void HookMarkers(j_compress_ptr cinfo, const Splice& splice) {
         for (int i = 0; i < DCTSIZE2; ++i) same = same && table->quantval[i] == splice.tables[t][i];
         if (same) table->sent_table = TRUE;
     }
-}
-
-// The decode check reads Output pieces as they come.
-struct Source {
-    jpeg_source_mgr pub;
-    Output* out;
-    size_t next;
-};
-
-Source& SourceOf(j_decompress_ptr cinfo) { return *reinterpret_cast<Source*>(cinfo->src); }
-
-void InitSource(j_decompress_ptr) {}
-void TermSource(j_decompress_ptr) {}
-
-boolean FillInput(j_decompress_ptr cinfo) {
-    Source& s = SourceOf(cinfo);
-    Output::Piece piece;
-    if (!s.out->Get(s.next, piece))  // the data ends before the image does
-        FailWith(reinterpret_cast<j_common_ptr>(cinfo), JWRN_JPEG_EOF);
-    ++s.next;
-    s.pub.next_input_byte = piece.data;
-    s.pub.bytes_in_buffer = piece.size;
-    return TRUE;
-}
-
-void SkipInput(j_decompress_ptr cinfo, long count) {
-    Source& s = SourceOf(cinfo);
-    if (count <= 0) return;
-    size_t left = static_cast<size_t>(count);
-    while (left > s.pub.bytes_in_buffer) {
-        left -= s.pub.bytes_in_buffer;
-        FillInput(cinfo);
-    }
-    s.pub.next_input_byte += left;
-    s.pub.bytes_in_buffer -= left;
 }
 
 // ---- moving blocks -----------------------------------------------------------------
@@ -606,55 +531,6 @@ Status RunTransform(TransformJob& job) {
     return kOk;
 }
 
-struct CheckJob {
-    explicit CheckJob(Output& o) { source.out = &o; }
-    ~CheckJob() {
-        if (made) jpeg_destroy_decompress(&cinfo);
-    }
-    CheckJob(const CheckJob&) = delete;
-    CheckJob& operator=(const CheckJob&) = delete;
-
-    Failure failure{};
-    jpeg_progress_mgr progress{};
-    Source source{};
-    jpeg_decompress_struct cinfo{};
-    volatile bool made = false;
-};
-
-bool RunCheck(CheckJob& job, int width, int height) {
-    j_decompress_ptr cinfo = &job.cinfo;
-    SetUpErrors(job.failure, job.progress);
-    cinfo->err = &job.failure.pub;
-    if (setjmp(job.failure.jump) != 0) return false;
-    jpeg_create_decompress(cinfo);
-    job.made = true;
-    cinfo->progress = &job.progress;
-    job.source.pub.init_source = InitSource;
-    job.source.pub.fill_input_buffer = FillInput;
-    job.source.pub.skip_input_data = SkipInput;
-    job.source.pub.resync_to_restart = jpeg_resync_to_restart;
-    job.source.pub.term_source = TermSource;
-    cinfo->src = &job.source.pub;
-    if (jpeg_read_header(cinfo, TRUE) != JPEG_HEADER_OK) return false;
-    if (static_cast<int>(cinfo->image_width) != width ||
-        static_cast<int>(cinfo->image_height) != height)
-        return false;
-    // At 1/8 each block comes out as one pixel, but every coefficient of every scan
-    // is still entropy-decoded.
-    cinfo->scale_num = 1;
-    cinfo->scale_denom = 8;
-    cinfo->do_fancy_upsampling = FALSE;
-    jpeg_start_decompress(cinfo);
-    j_common_ptr common = reinterpret_cast<j_common_ptr>(cinfo);
-    JSAMPARRAY rows = common->mem->alloc_sarray(
-        common, JPOOL_IMAGE, cinfo->output_width * static_cast<JDIMENSION>(cinfo->output_components),
-        static_cast<JDIMENSION>(cinfo->rec_outbuf_height));
-    while (cinfo->output_scanline < cinfo->output_height)
-        jpeg_read_scanlines(cinfo, rows, static_cast<JDIMENSION>(cinfo->rec_outbuf_height));
-    jpeg_finish_decompress(cinfo);  // reads on to EOI
-    return true;
-}
-
 }  // namespace
 
 Status EncodePicture(const uint8_t* data, size_t size, const FrameInfo& frame, uint16_t code,
@@ -668,19 +544,6 @@ Status EncodePicture(const uint8_t* data, size_t size, const FrameInfo& frame, u
     const Status status = RunTransform(job);
     if (status != kOk || !finish) return status;
     return finish();
-}
-
-bool DecodesAs(Output& jpeg, int width, int height) {
-    CheckJob job(jpeg);
-    return RunCheck(job, width, height);
-}
-
-bool DecodesAs(const uint8_t* data, size_t size, int width, int height) {
-    if (size == 0 || size > kMaxFileSize) return false;
-    Output whole;
-    if (!whole.Append(data, size)) return false;
-    whole.Finish(true);
-    return DecodesAs(whole, width, height);
 }
 
 }  // namespace vantrel

@@ -1,6 +1,7 @@
 // The library exports only vtJpegLosslessTransform, so the tests of its inside
 // (vantrel_internal.h) get their own copy of it compiled into the test program.
 
+#include "platform/vantrel/decode_check.cpp"
 #include "platform/vantrel/exif_block.cpp"
 #include "platform/vantrel/layout.cpp"
 #include "platform/vantrel/mpf.cpp"
