@@ -15,6 +15,11 @@ namespace vantrel {
 
 namespace {
 
+// Bounds on what a file may make us do besides its first picture: EXIF thumbnails
+// are a few hundred pixels wide, and MPF files hold a handful of pictures.
+constexpr uint64_t kMaxThumbnailPixels = uint64_t{1} << 22;
+constexpr size_t kMaxFurtherPictures = 64;
+
 // Where each position of the zigzag order of a DQT segment lies in natural order.
 constexpr int kNatural[64] = {
     0,  1,  8,  16, 9,  2,  3,  10, 17, 24, 32, 25, 18, 11, 4,  5,
@@ -75,7 +80,9 @@ bool TurnThumbnail(const uint8_t* source, TiffView& tiff, uint16_t code) {
     const uint8_t* thumb = source + place.offset;
     FrameInfo frame;
     PictureLayout layout;
-    if (ProbeFrame(thumb, place.length, frame) != kOk || !ReadLayout(thumb, place.length, layout))
+    if (ProbeFrame(thumb, place.length, frame) != kOk ||
+        uint64_t(frame.width) * uint64_t(frame.height) > kMaxThumbnailPixels ||
+        !ReadLayout(thumb, place.length, layout))
         return false;
     Output result;
     Splice splice;
@@ -179,6 +186,7 @@ Status TransformBuffer(const uint8_t* data, size_t size, const FrameInfo& frame,
     // before anything is written.
     MpfIndex mpf;
     const bool multi = ReadMpfIndex(data, size, layout, mpf);
+    if (mpf.others.size() > kMaxFurtherPictures) return kUnsupported;
     std::vector<std::unique_ptr<Output>> further;
     for (const MpfPicture& p : mpf.others) {
         further.push_back(std::make_unique<Output>());

@@ -25,6 +25,8 @@
 // Every status but 0 and 18 leaves the file byte-for-byte as it was; 18 (a failed
 // rewrite whose undoing failed too) keeps the verified copy, the temporary file, on
 // disk as the last good data.
+// Statuses 4 to 9 speak of any picture of the file: the first, or one that its MPF
+// index lists after it (7 also of more than 64 such pictures).
 
 #include "platform/vantrel/vantrel_internal.h"
 
