@@ -381,9 +381,10 @@ void Execute(j_decompress_ptr src, j_compress_ptr dst, uint16_t code,
     }
 }
 
-// Baseline output is read once, one iMCU row at a time: each row is made when the
-// encoder asks for it, through the memory manager's array access, which spares a
-// second copy of the whole image. The encoder is given stand-ins for its arrays.
+// Baseline output is read one iMCU row at a time (once, or twice when the Huffman
+// tables are made for the data): each row is made when the encoder asks for it,
+// through the memory manager's array access, which spares a second copy of the whole
+// image. The encoder is given stand-ins for its arrays.
 struct View {
     Plane in;
     Mapping map;
