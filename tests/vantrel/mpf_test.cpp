@@ -9,6 +9,8 @@
 
 #include <random>
 
+#include <unistd.h>
+
 using namespace testsupport;
 using namespace vantreltest;
 
@@ -107,6 +109,21 @@ TEST(Mpf, OtherBytesAroundThePicturesStay) {
         EXPECT_EQ(seen.start + seen.length + video.size(), result.size());
         EXPECT_TRUE(LikeJpegtran(result.mid(seen.start, seen.length), second, code));
     }
+}
+
+TEST(Mpf, HardLinkedFileGetsTheSettledIndexToo) {
+    // Rewritten in place from the pieces: the index piece must hold its final bytes.
+    const QByteArray second = Second();
+    const QByteArray input = TwoPictures(First(), second, false);
+    TempDir dir;
+    const QString path = dir.File("multi.jpg"), link = dir.File("link.jpg");
+    WriteFile(path, input);
+    ASSERT_EQ(::link(QFile::encodeName(path).constData(), QFile::encodeName(link).constData()), 0);
+    ASSERT_EQ(Transform(path, 3), 0);
+    EXPECT_EQ(ReadFile(link), ReadFile(path));
+    const MpfSeen seen = ExiftoolSecondPicture(link);
+    ASSERT_TRUE(seen.ok);
+    EXPECT_TRUE(LikeJpegtran(ReadFile(link).mid(seen.start, seen.length), second, 3));
 }
 
 TEST(Mpf, DamagedSecondPictureLeavesTheFileUntouched) {
