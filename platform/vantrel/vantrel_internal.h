@@ -69,7 +69,8 @@ void TransformedSize(const FrameInfo& frame, uint16_t code, int& width, int& hei
 
 // The transformed file while it is being made: the transform appends pieces on one
 // thread, and the writer and the decode check read them on theirs as they come, so
-// neither waits for the whole result. A piece never changes once appended.
+// neither waits for the whole result. A piece never changes once appended, but for
+// a deferred one (see AppendDeferred).
 class Output {
 public:
     struct Piece {
