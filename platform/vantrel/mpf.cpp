@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 namespace vantrel {
 
@@ -35,9 +36,9 @@ bool ReadMpfIndex(const uint8_t* file, size_t fileSize, const PictureLayout& lay
     if (!mp.Find(mp.FirstIfd(), kMpEntry, entries) || entries.type != 7 ||
         !mp.ValueRange(entries, at, size) || size < kEntrySize || size % kEntrySize != 0)
         return false;
-    index.segment = which;
-    index.base = header;
-    index.firstEntry = at;
+    // All or nothing: an index with one entry that finds no picture is left as it is,
+    // and so is every byte after the first picture.
+    std::vector<MpfPicture> others;
     for (size_t e = at + kEntrySize; e < at + size; e += kEntrySize) {
         const size_t length = mp.Get32(e + 4), offset = mp.Get32(e + 8);
         if (length == 0 && offset == 0) continue;
@@ -46,12 +47,16 @@ bool ReadMpfIndex(const uint8_t* file, size_t fileSize, const PictureLayout& lay
             length > fileSize - start)
             return false;
         if (file[start] != 0xFF || file[start + 1] != 0xD8) return false;
-        index.others.push_back(MpfPicture{e, start, length});
+        others.push_back(MpfPicture{e, start, length});
     }
-    std::sort(index.others.begin(), index.others.end(),
+    std::sort(others.begin(), others.end(),
               [](const MpfPicture& a, const MpfPicture& b) { return a.start < b.start; });
-    for (size_t i = 1; i < index.others.size(); ++i)
-        if (index.others[i].start < index.others[i - 1].start + index.others[i - 1].size) return false;
+    for (size_t i = 1; i < others.size(); ++i)
+        if (others[i].start < others[i - 1].start + others[i - 1].size) return false;
+    index.segment = which;
+    index.base = header;
+    index.firstEntry = at;
+    index.others = std::move(others);
     return true;
 }
 

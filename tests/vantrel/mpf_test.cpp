@@ -149,13 +149,21 @@ TEST(Mpf, DamagedSecondPictureLeavesTheFileUntouched) {
 }
 
 TEST(Mpf, IndexThatDescribesNoPictureKeepsTheTrailerAsItWas) {
-    // An index whose second entry points past the end or at no SOI: nothing can be
-    // found through it, so the bytes after the first picture stay as they were.
-    const QByteArray tail = RandomBytes(3000, 5);
+    // An index with an entry past the end or at no SOI: it cannot be kept right, so it
+    // and the bytes after the first picture stay as they were, even when another of
+    // its entries finds a picture.
+    const QByteArray second = Second();
     for (uint32_t offset : {0x7FFFFFu, 100u}) {
         JpegSpec spec = First();
-        spec.segments.push_back({0xE2, MpfPayload(false, 1000, 500, offset)});
+        spec.segments.push_back({0xE2, MpfPayload(false, {{0, 0}, {0, 0}, {1000, offset}})});
+        const QByteArray draft = MakeJpeg(spec);
+        const uint32_t secondAt =
+            static_cast<uint32_t>(draft.size() - (FindMarkers(draft, 0xE2).back() + 8));
+        spec.segments.back().payload = MpfPayload(
+            false, {{static_cast<uint32_t>(draft.size()), 0},
+                    {static_cast<uint32_t>(second.size()), secondAt}, {1000, offset}});
         const QByteArray first = MakeJpeg(spec);
+        const QByteArray tail = second + RandomBytes(3000, 5);
         const QByteArray input = first + tail;
         TempDir dir;
         const QString path = dir.File("odd.jpg");

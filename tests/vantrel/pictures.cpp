@@ -154,18 +154,17 @@ ThumbnailAt FindThumbnail(const QByteArray& jpeg) {
     return at;
 }
 
-QByteArray MpfPayload(bool bigEndian, uint32_t firstSize, uint32_t secondSize,
-                      uint32_t secondOffset) {
+QByteArray MpfPayload(bool bigEndian, const std::vector<std::pair<uint32_t, uint32_t>>& pictures) {
     TiffBuilder t(bigEndian);
     const int index = t.AddIfd();
     t.Raw(index, 0xB000, 7, 4, "0100");
-    t.Long(index, 0xB001, 2);
-    const QByteArray entries = Put32(0x20030000, bigEndian) + Put32(firstSize, bigEndian) +
-                               Put32(0, bigEndian) + Put16(0, bigEndian) + Put16(0, bigEndian) +
-                               Put32(0x00010001, bigEndian) + Put32(secondSize, bigEndian) +
-                               Put32(secondOffset, bigEndian) + Put16(0, bigEndian) +
-                               Put16(0, bigEndian);
-    t.Raw(index, 0xB002, 7, 32, entries);
+    t.Long(index, 0xB001, static_cast<uint32_t>(pictures.size()));
+    QByteArray entries;
+    for (size_t i = 0; i < pictures.size(); ++i)
+        entries += Put32(i == 0 ? 0x20030000 : 0x00010001, bigEndian) +
+                   Put32(pictures[i].first, bigEndian) + Put32(pictures[i].second, bigEndian) +
+                   Put16(0, bigEndian) + Put16(0, bigEndian);
+    t.Raw(index, 0xB002, 7, static_cast<uint32_t>(entries.size()), entries);
     return QByteArray("MPF\0", 4) + t.Build();
 }
 
