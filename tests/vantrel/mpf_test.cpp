@@ -70,6 +70,8 @@ TEST(Mpf, BothPicturesTurnedAndFoundAgain) {
                 ASSERT_TRUE(seen.ok);
                 EXPECT_TRUE(LikeJpegtran(result.left(FirstEnd(result)), first, code));
                 EXPECT_TRUE(LikeJpegtran(result.mid(seen.start, seen.length), second, code));
+                EXPECT_EQ(seen.firstStart, 0);
+                EXPECT_EQ(seen.firstLength, static_cast<qsizetype>(FirstEnd(result)));
                 EXPECT_EQ(seen.start, static_cast<qsizetype>(FirstEnd(result)));
                 EXPECT_EQ(seen.start + seen.length, result.size());
                 EXPECT_EQ(ExiftoolWarnings(path), warnings);

@@ -180,12 +180,14 @@ QByteArray TwoPictures(JpegSpec first, const QByteArray& second, bool bigEndian)
 
 MpfSeen ExiftoolSecondPicture(const QString& path) {
     const ProcessResult r =
-        Run("exiftool", {"-n", "-s", "-s", "-s", "-MPImageStart", "-MPImageLength", path});
+        Run("exiftool", {"-a", "-n", "-s", "-s", "-s", "-MPImageStart", "-MPImageLength", path});
     const QList<QByteArray> lines = r.out.trimmed().split('\n');
     MpfSeen seen;
-    if (r.exitCode != 0 || lines.size() != 2) return seen;
-    seen.start = lines[0].trimmed().toLongLong();
-    seen.length = lines[1].trimmed().toLongLong();
+    if (r.exitCode != 0 || lines.size() != 4) return seen;
+    seen.firstStart = lines[0].trimmed().toLongLong();
+    seen.firstLength = lines[1].trimmed().toLongLong();
+    seen.start = lines[2].trimmed().toLongLong();
+    seen.length = lines[3].trimmed().toLongLong();
     seen.ok = true;
     return seen;
 }

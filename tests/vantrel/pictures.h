@@ -58,8 +58,10 @@ inline QByteArray MpfPayload(bool bigEndian, uint32_t firstSize, uint32_t second
 // the index giving the second's size and offset.
 QByteArray TwoPictures(testsupport::JpegSpec first, const QByteArray& second, bool bigEndian);
 
-// The MPF entries of picture 2 as exiftool reads them: start in the file and length.
+// The MPF entries of pictures 1 and 2 as exiftool reads them: start in the file and
+// length.
 struct MpfSeen {
+    qsizetype firstStart = -1, firstLength = -1;
     qsizetype start = -1, length = -1;
     bool ok = false;
 };
