@@ -184,9 +184,10 @@ MpfSeen ExiftoolSecondPicture(const QString& path) {
     const QList<QByteArray> lines = r.out.trimmed().split('\n');
     MpfSeen seen;
     if (r.exitCode != 0 || lines.size() != 4) return seen;
+    // -a lists every MPImageStart, then every MPImageLength
     seen.firstStart = lines[0].trimmed().toLongLong();
-    seen.firstLength = lines[1].trimmed().toLongLong();
-    seen.start = lines[2].trimmed().toLongLong();
+    seen.start = lines[1].trimmed().toLongLong();
+    seen.firstLength = lines[2].trimmed().toLongLong();
     seen.length = lines[3].trimmed().toLongLong();
     seen.ok = true;
     return seen;
