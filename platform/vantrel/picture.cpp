@@ -10,6 +10,8 @@
 
 #include <cstring>
 #include <memory>
+#include <system_error>
+#include <thread>
 
 namespace vantrel {
 
@@ -182,22 +184,45 @@ Status TransformBuffer(const uint8_t* data, size_t size, const FrameInfo& frame,
     PictureLayout layout;
     if (!ReadLayout(data, size, layout)) return kCorrupt;
 
-    // The further pictures first: one that cannot be turned fails the whole file
-    // before anything is written.
+    // The further pictures are turned on a thread of their own while the first one is
+    // encoded; they follow it in the result. One that cannot be turned fails the whole
+    // file, which is then not written.
     MpfIndex mpf;
     const bool multi = ReadMpfIndex(data, size, layout, mpf);
     if (mpf.others.size() > kMaxFurtherPictures) return kUnsupported;
     std::vector<std::unique_ptr<Output>> further;
-    for (const MpfPicture& p : mpf.others) {
-        further.push_back(std::make_unique<Output>());
-        const Status status = TransformFurther(data + p.start, p.size, code, *further.back());
-        if (status != kOk) return status;
+    for (size_t i = 0; i < mpf.others.size(); ++i) further.push_back(std::make_unique<Output>());
+    Status furtherStatus = kOk;
+    auto turnFurther = [&]() noexcept {
+        try {
+            for (size_t i = 0; i < further.size() && furtherStatus == kOk; ++i)
+                furtherStatus = TransformFurther(data + mpf.others[i].start, mpf.others[i].size,
+                                                 code, *further[i]);
+        } catch (...) {
+            furtherStatus = kNoMemory;
+        }
+    };
+    std::thread side;
+    struct Joined {  // the side thread never outlives what it works on
+        std::thread& thread;
+        ~Joined() {
+            if (thread.joinable()) thread.join();
+        }
+    } joined{side};
+    if (!further.empty()) {
+        try {
+            side = std::thread(turnFurther);
+        } catch (const std::system_error&) {
+            turnFurther();
+        }
     }
 
     Splice splice;
     PictureOptions options;
     options.deferred = multi ? mpf.segment : SIZE_MAX;
     options.finish = [&]() -> Status {
+        if (side.joinable()) side.join();
+        if (furtherStatus != kOk) return furtherStatus;
         const size_t firstSize = out.Size();
         std::vector<size_t> starts, sizes;
         size_t cursor = layout.end;
