@@ -10,6 +10,7 @@
 
 #include "platform/vcl/changelink.h"
 #include "platform/vcl/controls.h"
+#include "platform/vcl/imagelist.h"
 
 #include <QStringList>
 #include <memory>
@@ -17,7 +18,6 @@
 
 class QTreeWidget;
 class QTreeWidgetItem;
-class TImageList;
 class TListView;
 
 // Report shows the column headers and every column; the other styles show the
