@@ -19,7 +19,9 @@ configure: deps
 build: configure
 	cmake --build $(BUILD) -j$(JOBS)
 
-run: build
+# The program alone (its libraries and language files), not the test programs.
+run: configure
+	cmake --build $(BUILD) -j$(JOBS) --target orlisk
 	$(BUILD)/orlisk/orlisk $(ARGS)
 
 test: build

@@ -1,9 +1,11 @@
 #include "app/orlisk.h"
 
 #include "platform/system/sysutils.h"
+#include "platform/vcl/display.h"
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QIcon>
 #include <QStringList>
 #include <cstdio>
 #include <cstdlib>
@@ -12,12 +14,20 @@
 
 namespace {
 
-bool displayConfigured() {
-    const char* platform = std::getenv("QT_QPA_PLATFORM");
-    if (platform && *platform) return true;  // the user chose a platform himself
-    const char* x11 = std::getenv("DISPLAY");
-    const char* wayland = std::getenv("WAYLAND_DISPLAY");
-    return (x11 && *x11) || (wayland && *wayland);
+// Starts Qt on the display that answered; a display that is set but cannot be reached
+// is one clear line and no application (the caller ends with status 1), never Qt's
+// abort.
+std::unique_ptr<QApplication> StartGui(int& argc, char** argv) {
+    const DisplayChoice display = ChooseDisplay();
+    if (!display.reachable) {
+        std::fprintf(stderr, "orlisk: cannot open the display \"%s\"\n",
+                     display.unreachable.toLocal8Bit().constData());
+        return nullptr;
+    }
+    qputenv("QT_QPA_PLATFORM", display.platform);
+    auto app = std::make_unique<QApplication>(argc, argv);
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/orlisk/orlisk.svg")));
+    return app;
 }
 
 }  // namespace
@@ -29,21 +39,22 @@ int OrliskMain(int argc, char** argv) {
 
     try {
         if (args.isEmpty()) {
-            if (!displayConfigured()) {
+            if (!DisplayConfigured()) {
                 std::fprintf(stderr,
                              "orlisk: cannot open the window: no display (DISPLAY and "
                              "WAYLAND_DISPLAY are not set)\n");
                 return 1;
             }
-            QApplication app(argc, argv);
+            const auto app = StartGui(argc, argv);
+            if (!app) return 1;
             return RunWindowMode();
         }
         // The command line shows its questions and progress as windows when a display
         // is there, and on the terminal when none is.
         std::unique_ptr<QCoreApplication> app;
-        if (displayConfigured()) {
-            if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "xcb;wayland;offscreen", 1);
-            app = std::make_unique<QApplication>(argc, argv);
+        if (DisplayConfigured()) {
+            app = StartGui(argc, argv);
+            if (!app) return 1;
         } else {
             app = std::make_unique<QCoreApplication>(argc, argv);
         }

@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake pkg-config
   qt6-base-dev qt6-base-dev-tools libqt6svg6 qt6-image-formats-plugins
-  libturbojpeg0-dev libjpeg62-turbo-dev libexif-dev
+  libturbojpeg0-dev libjpeg62-turbo-dev libexif-dev libxcb1-dev
   libgtest-dev googletest
   # oracles and peers used by the tests and the benchmarks
   libjpeg-turbo-progs libimage-exiftool-perl exiftran jhead
@@ -16,6 +16,8 @@ packages=(
   locales
   # a real display for the program under test, and fonts for offscreen drawing
   xvfb xauth x11-utils libx11-dev fonts-dejavu-core
+  # checks of what the install ships: the desktop entry and the man page
+  desktop-file-utils man-db
 )
 
 missing=()
@@ -29,8 +31,8 @@ SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
 export DEBIAN_FRONTEND=noninteractive
 if [ ${#missing[@]} -gt 0 ]; then
-  $SUDO apt-get update -qq
-  $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+  $SUDO apt-get -o DPkg::Lock::Timeout=600 update -qq
+  $SUDO apt-get -o DPkg::Lock::Timeout=600 install -y -qq --no-install-recommends "${missing[@]}"
 fi
 
 # The tests format numbers in a locale whose decimal separator is ",".

@@ -1,5 +1,6 @@
 #include "platform/gdiplus/gpimage.h"
 
+#include "platform/gdiplus/gpgraphics.h"
 #include "platform/gdiplus/gpimage_data.h"
 
 #include <QFile>
@@ -105,6 +106,13 @@ JpegHeader ReadJpegHeader(int fd, int64_t fileSize) {
     return h;
 }
 
+void EnsureProperties(TGPImage::Data& d) {
+    if (d.propertiesParsed) return;
+    d.propertiesParsed = true;
+    if (d.kind == TGPImage::Data::Kind::Jpeg && !d.exif.isEmpty())
+        ParseExifProperties(d.exif, d.properties, d.thumbnail);
+}
+
 }  // namespace gdiplus_detail
 
 namespace {
@@ -197,7 +205,38 @@ TGPImage::TGPImage(const QString& fileName, bool /*useEmbeddedColorManagement*/)
     d_->height = static_cast<unsigned>(size.height());
 }
 
+TGPImage::TGPImage() : d_(new Data) {}
+
 TGPImage::~TGPImage() { delete d_; }
+
+TGPImage* TGPImage::GetThumbnailImage(unsigned thumbWidth, unsigned thumbHeight) {
+    auto* thumb = new TGPBitmap();
+    if (!d_ || d_->kind == Data::Kind::None) {
+        thumb->SetStatus(lastStatus_ != Ok ? lastStatus_ : InvalidParameter);
+        return thumb;
+    }
+    if (thumbWidth == 0 || thumbHeight == 0 || thumbWidth > kMaxThumbnailSide ||
+        thumbHeight > kMaxThumbnailSide) {
+        thumb->SetStatus(InvalidParameter);
+        return thumb;
+    }
+    QImage picture = gdiplus_detail::ThumbnailPicture(*d_, static_cast<int>(thumbWidth),
+                                                      static_cast<int>(thumbHeight));
+    if (picture.isNull()) {
+        thumb->SetStatus(d_->kind == Data::Kind::Jpeg ? UnknownImageFormat : OutOfMemory);
+        return thumb;
+    }
+    thumb->Adopt(std::move(picture));
+    return thumb;
+}
+
+void TGPImage::Adopt(QImage pixels) {
+    d_->kind = Data::Kind::Bitmap;
+    d_->format = "bmp";
+    d_->width = static_cast<unsigned>(pixels.width());
+    d_->height = static_cast<unsigned>(pixels.height());
+    d_->pixels = std::move(pixels);
+}
 
 GpStatus TGPImage::SetStatus(GpStatus s) {
     if (s != Ok) lastStatus_ = s;
@@ -226,12 +265,7 @@ constexpr uint32_t kValueAlign = 8;
 
 uint32_t AlignUp(uint32_t n) { return (n + kValueAlign - 1) & ~(kValueAlign - 1); }
 
-void EnsureProperties(TGPImage::Data& d) {
-    if (d.propertiesParsed) return;
-    d.propertiesParsed = true;
-    if (d.kind == TGPImage::Data::Kind::Jpeg && !d.exif.isEmpty())
-        gdiplus_detail::ParseExifProperties(d.exif, d.properties, d.thumbnail);
-}
+using gdiplus_detail::EnsureProperties;
 
 // Records first, then each value at an 8-byte boundary, so callers may read values
 // in place without unaligned access.

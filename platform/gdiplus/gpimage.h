@@ -7,6 +7,8 @@
 #include <QString>
 #include <cstdint>
 
+class QImage;
+
 enum GpStatus : int {
     Ok = 0,
     GenericError = 1,
@@ -48,10 +50,23 @@ public:
     GpStatus GetAllPropertyItems(uint32_t totalBufferSize, uint32_t numProperties,
                                  PropertyItem* allItems);
 
+    // A new image of thumbWidth x thumbHeight, owned by the caller, never null: the
+    // photo's embedded EXIF thumbnail scaled when it has one, else the photo. A failed
+    // one (this image unreadable, a side of 0) has a non-Ok GetLastStatus and draws
+    // nothing.
+    TGPImage* GetThumbnailImage(unsigned thumbWidth, unsigned thumbHeight);
+
     struct Data;  // the decoder's state, private to the image services
+    const Data* GetData() const { return d_; }
+    Data* GetData() { return d_; }
 
 protected:
+    TGPImage();  // no file: an empty image for a bitmap to fill
     GpStatus SetStatus(GpStatus s);
+    // Makes this image a bitmap holding `pixels` (premultiplied ARGB).
+    void Adopt(QImage pixels);
+    // A larger thumbnail is refused rather than allocated.
+    static constexpr unsigned kMaxThumbnailSide = 16384;
 
     Data* d_ = nullptr;
     GpStatus lastStatus_ = Ok;

@@ -5,12 +5,14 @@
 #include "platform/gdiplus/gpimage.h"
 
 #include <QByteArray>
+#include <QImage>
 #include <QString>
 #include <cstdint>
 #include <vector>
 
 struct TGPImage::Data {
-    enum class Kind { None, Jpeg, Other };
+    // Jpeg and Other are files decoded when drawn; Bitmap holds its pixels.
+    enum class Kind { None, Jpeg, Other, Bitmap };
 
     struct Property {
         uint32_t id = 0;
@@ -33,6 +35,10 @@ struct TGPImage::Data {
     bool propertiesParsed = false;
     std::vector<Property> properties;
     QByteArray thumbnail;      // the embedded EXIF thumbnail (IFD1 JPEG), if any
+
+    // Bitmap: the pixels, premultiplied 32-bit ARGB. A TGPBitmap from a file gets
+    // them on its first use as a drawing target.
+    QImage pixels;
 };
 
 namespace gdiplus_detail {
@@ -55,5 +61,31 @@ void ParseExifProperties(const QByteArray& exif, std::vector<TGPImage::Data::Pro
 
 // The thumbnail id of an IFD1 tag; 0 when GDI+ has none for it.
 uint32_t ThumbnailPropertyId(uint16_t ifd1Tag);
+
+// Parses the EXIF properties once (idempotent).
+void EnsureProperties(TGPImage::Data& d);
+
+// How a picture is resampled to a new size.
+enum class Resample { Nearest, Bilinear, Smooth };
+
+// A JPEG held in memory, decoded with DCT scaling at the smallest TurboJPEG factor
+// whose result still covers minWidth x minHeight (the full size when none smaller
+// does). Null when the data cannot be decoded; a truncated or slightly damaged file
+// gives what could be decoded.
+QImage DecodeJpegCovering(const QByteArray& jpeg, int minWidth, int minHeight);
+
+// The whole file read into memory; empty when it cannot be read.
+QByteArray ReadWholeFile(const QString& fileName);
+
+// `source` resampled to exactly width x height (opaque pictures stay opaque).
+QImage Resampled(const QImage& source, int width, int height, Resample how);
+
+// The image's picture at width x height: a JPEG decoded at the covering DCT scale,
+// another format decoded, a bitmap's own pixels; then resampled. Null on failure.
+QImage PictureAt(const TGPImage::Data& d, int width, int height, Resample how);
+
+// The picture of a thumbnail of width x height: the embedded EXIF thumbnail when
+// it decodes, else the image's own picture.
+QImage ThumbnailPicture(TGPImage::Data& d, int width, int height);
 
 }  // namespace gdiplus_detail

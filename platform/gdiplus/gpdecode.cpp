@@ -1,0 +1,186 @@
+// Pixels of an image at the size it is drawn: JPEG through TurboJPEG with DCT scaling
+// (a thumbnail never costs a full-size decode), other formats through QImageReader.
+
+#include "platform/gdiplus/gpimage_data.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QImageReader>
+#include <QPainter>
+#include <algorithm>
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <turbojpeg.h>
+#include <unistd.h>
+
+namespace gdiplus_detail {
+
+namespace {
+
+// One decompressor per thread. After any error it is replaced, so one file's failure
+// never carries into the next.
+class Decompressor {
+public:
+    ~Decompressor() { Drop(); }
+    tjhandle Get() {
+        if (!h_) h_ = tjInitDecompress();
+        return h_;
+    }
+    void Drop() {
+        if (h_) tjDestroy(h_);
+        h_ = nullptr;
+    }
+
+private:
+    tjhandle h_ = nullptr;
+};
+
+thread_local Decompressor tlsDecompressor;
+
+// The smallest scaled size, among TurboJPEG's factors not above 1, that covers the
+// minimum; the full size when none smaller does.
+void CoveringSize(int width, int height, int minWidth, int minHeight, int* outW, int* outH) {
+    *outW = width;
+    *outH = height;
+    int count = 0;
+    const tjscalingfactor* factors = tjGetScalingFactors(&count);
+    for (int i = 0; factors && i < count; ++i) {
+        const tjscalingfactor f = factors[i];
+        if (f.num > f.denom) continue;
+        const int w = TJSCALED(width, f);
+        const int h = TJSCALED(height, f);
+        if (w >= minWidth && h >= minHeight && w * static_cast<int64_t>(h) <
+                                                   *outW * static_cast<int64_t>(*outH)) {
+            *outW = w;
+            *outH = h;
+        }
+    }
+}
+
+// Data TurboJPEG refuses (CMYK, for one) through Qt's JPEG reader, which scales in
+// the DCT as well.
+QImage DecodeWithQt(const QByteArray& jpeg, int scaledW, int scaledH) {
+    QBuffer buffer;
+    buffer.setData(jpeg);
+    QImageReader reader(&buffer, "jpeg");
+    reader.setAutoTransform(false);
+    reader.setScaledSize(QSize(scaledW, scaledH));
+    QImage image = reader.read();
+    if (image.isNull()) return image;
+    return image.convertToFormat(QImage::Format_RGB32);
+}
+
+}  // namespace
+
+QImage DecodeJpegCovering(const QByteArray& jpeg, int minWidth, int minHeight) {
+    if (jpeg.isEmpty()) return {};
+    tjhandle tj = tlsDecompressor.Get();
+    if (!tj) return {};
+    const auto* data = reinterpret_cast<const unsigned char*>(jpeg.constData());
+    const auto size = static_cast<unsigned long>(jpeg.size());
+    int width = 0, height = 0, subsamp = -1, colorspace = -1;
+    if (tjDecompressHeader3(tj, data, size, &width, &height, &subsamp, &colorspace) != 0 ||
+        width <= 0 || height <= 0) {
+        tlsDecompressor.Drop();
+        return {};
+    }
+    int w = 0, h = 0;
+    CoveringSize(width, height, std::max(1, minWidth), std::max(1, minHeight), &w, &h);
+    if (colorspace == TJCS_CMYK || colorspace == TJCS_YCCK) return DecodeWithQt(jpeg, w, h);
+
+    QImage image(w, h, QImage::Format_RGB32);
+    if (image.isNull()) return {};
+    // TJPF_BGRA (alpha 0xFF) is Format_RGB32 in memory on a little-endian machine.
+    static_assert(Q_BYTE_ORDER == Q_LITTLE_ENDIAN, "pixel layout assumes little-endian");
+    const int rc = tjDecompress2(tj, data, size, image.bits(), w,
+                                 static_cast<int>(image.bytesPerLine()), h, TJPF_BGRA, 0);
+    if (rc != 0) {
+        // A warning (a truncated or slightly damaged file) still gives its picture,
+        // as a photo viewer shows it; an error gives none.
+        const bool fatal = tjGetErrorCode(tj) != TJERR_WARNING;
+        tlsDecompressor.Drop();
+        if (fatal) return DecodeWithQt(jpeg, w, h);
+    }
+    return image;
+}
+
+QByteArray ReadWholeFile(const QString& fileName) {
+    const QByteArray path = QFile::encodeName(fileName);
+    const int fd = path.isEmpty() ? -1 : ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return {};
+    QByteArray bytes;
+    struct stat st {};
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0 &&
+        st.st_size < (int64_t(1) << 31)) {
+        bytes.resize(static_cast<qsizetype>(st.st_size));
+        qsizetype have = 0;
+        while (have < bytes.size()) {
+            const ssize_t got = ::pread(fd, bytes.data() + have,
+                                        static_cast<size_t>(bytes.size() - have), have);
+            if (got < 0 && errno == EINTR) continue;
+            if (got <= 0) break;
+            have += got;
+        }
+        bytes.resize(have);  // a file shortened meanwhile decodes as far as it goes
+    }
+    ::close(fd);
+    return bytes;
+}
+
+QImage Resampled(const QImage& source, int width, int height, Resample how) {
+    if (source.isNull() || width <= 0 || height <= 0) return {};
+    if (source.width() == width && source.height() == height) return source;
+    switch (how) {
+    case Resample::Nearest:
+        return source.scaled(width, height, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+    case Resample::Smooth:
+        // Area averaging when shrinking.
+        return source.scaled(width, height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    case Resample::Bilinear: {
+        QImage out(width, height, source.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
+                                                           : QImage::Format_RGB32);
+        if (out.isNull()) return out;
+        out.fill(Qt::transparent);
+        QPainter p(&out);
+        p.setRenderHint(QPainter::SmoothPixmapTransform, true);
+        p.setCompositionMode(QPainter::CompositionMode_Source);
+        p.drawImage(QRectF(0, 0, width, height), source);
+        p.end();
+        return out;
+    }
+    }
+    return {};
+}
+
+QImage PictureAt(const TGPImage::Data& d, int width, int height, Resample how) {
+    if (width <= 0 || height <= 0) return {};
+    switch (d.kind) {
+    case TGPImage::Data::Kind::None: return {};
+    case TGPImage::Data::Kind::Bitmap: return Resampled(d.pixels, width, height, how);
+    case TGPImage::Data::Kind::Jpeg:
+        return Resampled(DecodeJpegCovering(ReadWholeFile(d.fileName), width, height), width,
+                         height, how);
+    case TGPImage::Data::Kind::Other: {
+        QImageReader reader(d.fileName, d.format);
+        reader.setAutoTransform(false);
+        QImage image = reader.read();
+        if (image.isNull()) return image;
+        image = image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
+                                                              : QImage::Format_RGB32);
+        return Resampled(image, width, height, how);
+    }
+    }
+    return {};
+}
+
+QImage ThumbnailPicture(TGPImage::Data& d, int width, int height) {
+    EnsureProperties(d);
+    if (!d.thumbnail.isEmpty()) {
+        const QImage embedded = DecodeJpegCovering(d.thumbnail, width, height);
+        if (!embedded.isNull()) return Resampled(embedded, width, height, Resample::Smooth);
+    }
+    return PictureAt(d, width, height, Resample::Smooth);
+}
+
+}  // namespace gdiplus_detail
