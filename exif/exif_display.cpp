@@ -1,6 +1,7 @@
 #include "exif/exif_display.h"
 
 #include "exif/exif_tags.h"
+#include "platform/gdiplus/gpgraphics.h"
 #include "platform/gdiplus/gpimage.h"
 #include "platform/vcl/application.h"
 #include "platform/vcl/imagelist.h"
@@ -156,7 +157,7 @@ void ShowExifProperties(const QString& FileName, const TLanguage* MainLanguage) 
     const std::unique_ptr<TFormExif, void (*)(TFormExif*)> release(
         form, [](TFormExif* f) { f->Release(); });
     {
-        TGPImage bitmap(FileName);
+        TGPBitmap bitmap(FileName);
         ListExifProperties(bitmap, *form->ListView);
     }
     if (form->ListView->Items()->Count() == 0) {
