@@ -7,6 +7,7 @@
 #include "platform/vcl/listview.h"
 #include "platform/vcl/scripted_dialogs.h"
 #include "platform/vcl/stdctrls.h"
+#include "tests/exif/exif_values.h"
 #include "tests/support/files.h"
 #include "tests/support/photos.h"
 #include "translation/lang.h"
@@ -117,7 +118,16 @@ TEST(ExifListing, OneRowPerKnownTagInTheImagesOrder) {
         {"Distance to focus point (m)", "N/A"},
     };
     // The file's own order, which here is not the tags' order: nothing is sorted.
-    EXPECT_EQ(ListFile(path), expected);
+    {
+        exif_test::ScopedNumericLocale locale("C");
+        EXPECT_EQ(ListFile(path), expected);
+    }
+    // Decimals in the user's locale.
+    exif_test::ScopedNumericLocale german("de_DE.UTF-8");
+    if (german.Ok()) {
+        EXPECT_EQ(ListFile(path)[4].value, "2,8");
+        EXPECT_EQ(ListFile(path)[6].value, "-0,333333333333333");
+    }
 }
 
 TEST(ExifListing, ARepeatedTagGivesARowEachTime) {
