@@ -22,6 +22,7 @@ class TBitBtn;
 class TButton;
 class TCheckBox;
 class TEdit;
+class TGPImage;
 class TImageList;
 class TLanguage;
 class TMenuItem;
@@ -165,6 +166,34 @@ private:
     void EnableForSelection(TComponent* Sender) const;
     // Writes every setting to the store.
     void SaveSettings();
+
+    // ---- thumbnail grid (grid_model.cpp, grid_view.cpp, grid_resize.cpp) ----------
+    // Shows the photos of Folder (and of its subfolders when "Include subfolders" is
+    // checked): makes their thumbnails under a progress window that can be
+    // cancelled, sorts them by path ignoring case, lays the grid out and selects the
+    // first cell. Asked while a load runs, it only brings that load's progress window
+    // to the front.
+    void LoadFolder(const QString& Folder);
+    // A new thumbnail of the photo for the current cell size, owned by the caller;
+    // nullptr when no such file exists or it cannot be read as an image (panel 0
+    // then warns).
+    TGPImage* MakeThumbnail(const QString& FileName);
+    // Makes the thumbnail of a shown photo again after the photo changed; drops its
+    // entry when none can be made, and the row count and the file count follow at
+    // once. Nothing happens for a path the grid does not show.
+    void RefreshThumbnail(const QString& FileName);
+    // Computes the cell size from the grid's width and ColCount, then reloads the
+    // shown folder when the window is visible and the folder exists.
+    void RebuildThumbnails();
+    // RowCount and panel 1's file count for the entries of Images now.
+    void UpdateRowAndFileCount();
+    // The rebuild after the user resized, maximised or restored the window.
+    void WMSize(TMessage& Message) override;
+    void WMMove(TMessage& Message) override;
+    void WMExitSizeMove(TMessage& Message) override;
+    void WMSysCommand(TMessage& Message) override;
+    friend struct GridTestAccess;
+    // ---- end of thumbnail grid ------------------------------------------------------
 
     // Appends one radio item (group 2) per "*.lng" file of <executable folder>/lang
     // to pmOptions, in the file system's order, and their paths to Languages.

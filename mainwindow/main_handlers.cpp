@@ -5,20 +5,11 @@
 #include "mainwindow/main.h"
 
 // Settings.
-void TFormOrlisk::FormShow(TComponent*) {}  // loads the settings, applies the stored language
+// For now only the last step: the cell size for the window's width. Loading the
+// settings and applying the stored language come before it.
+void TFormOrlisk::FormShow(TComponent*) { RebuildThumbnails(); }
 void TFormOrlisk::SaveSettings() {}  // writes every setting to the store
 void TFormOrlisk::pmiKeepTimestampClick(TComponent*) {}  // saves all settings at once
-
-// Grid drawing and selection.
-void TFormOrlisk::DrawGridDrawCell(TComponent*, int, int, TRect, TGridDrawState) {
-}  // paints one cell: thumbnail and file name
-void TFormOrlisk::DrawGridSelectCell(TComponent*, int, int, bool&) {
-}  // sets FileName and shows the photo's pixel size
-void TFormOrlisk::DrawGridDblClick(TComponent*) {}  // executes ActionOpen
-void TFormOrlisk::DrawGridMouseWheelDown(TComponent*, TShiftState, QPoint, bool&) {
-}  // scrolls one row down
-void TFormOrlisk::DrawGridMouseWheelUp(TComponent*, TShiftState, QPoint, bool&) {
-}  // scrolls one row up
 
 // Commands on the selection.
 void TFormOrlisk::ActionOpenExecute(TComponent*) {}  // opens the photo in the default viewer
@@ -27,7 +18,6 @@ void TFormOrlisk::ActionDeleteExecute(TComponent*) {}  // moves the selected pho
 void TFormOrlisk::ActionDisplayExifExecute(TComponent*) {}  // lists the photo's EXIF properties
 
 // Thumbnails and automatic orientation.
-void TFormOrlisk::pmiRefreshClick(TComponent*) {}  // loads the shown folder again
 void TFormOrlisk::tbAutoClick(TComponent*) {}  // turns every photo of the folder upright
 void TFormOrlisk::pmiThumbsInRowClick(TComponent*) {}  // asks for the thumbnails per row
 

@@ -2,7 +2,9 @@
 
 #include "platform/system/exceptions.h"
 
+#include <QFile>
 #include <QFileInfo>
+#include <sys/stat.h>
 #include <cerrno>
 #include <cstring>
 #include <string>
@@ -145,6 +147,26 @@ QString ExecutableFolder() {
     const qsizetype slash = exe.lastIndexOf(u'/');
     if (slash <= 0) return slash == 0 ? QStringLiteral("/") : QString();
     return exe.left(slash);
+}
+
+namespace {
+bool StatMode(const QString& path, mode_t& mode) {
+    if (path.isEmpty()) return false;
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0) return false;
+    mode = st.st_mode;
+    return true;
+}
+}  // namespace
+
+bool FileExists(const QString& path) {
+    mode_t mode = 0;
+    return StatMode(path, mode) && S_ISREG(mode);
+}
+
+bool DirectoryExists(const QString& path) {
+    mode_t mode = 0;
+    return StatMode(path, mode) && S_ISDIR(mode);
 }
 
 }  // namespace sys

@@ -41,4 +41,10 @@ bool FindCmdLineSwitch(const QString& name);
 QString ExecutablePath();
 QString ExecutableFolder();
 
+// Whether `path` names a regular file (FileExists) or a folder (DirectoryExists),
+// symbolic links followed. A FIFO, socket or device named like a photo is no file:
+// nothing that would block a reader passes. Both are false for an empty path.
+bool FileExists(const QString& path);
+bool DirectoryExists(const QString& path);
+
 }  // namespace sys

@@ -58,6 +58,7 @@ TForm::TForm(TComponent* AOwner) : TWinControl(AOwner, new QWidget(nullptr, Qt::
     ApplyWindowFlags();
     ResizeInner(320, 240);
     LiveForms().push_back(this);
+    WatchWindowMessages();
 }
 
 TForm::~TForm() {

@@ -15,6 +15,7 @@
 #include "platform/vcl/controls.h"
 #include "platform/vcl/dialogs.h"
 #include "platform/vcl/graphics.h"
+#include "platform/vcl/winmessages.h"
 
 #include <QFont>
 #include <QPointer>
@@ -160,6 +161,24 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     // Every event of the form's window, before the form handles it; true swallows it.
     virtual bool WindowEvent(QEvent* event);
+
+    // ---- window messages (winmessages.cpp) --------------------------------------
+public:
+    // The message methods of WM_MOVE, WM_SIZE, WM_EXITSIZEMOVE and WM_SYSCOMMAND, as
+    // winmessages.h describes when each arrives. A form class overrides the ones it
+    // handles and calls the inherited method first; TForm's own do nothing more, since
+    // the layout and the window system's command are done when the message comes.
+    void Dispatch(TMessage& Message);
+
+protected:
+    virtual void WMMove(TMessage& Message);
+    virtual void WMSize(TMessage& Message);
+    virtual void WMExitSizeMove(TMessage& Message);
+    virtual void WMSysCommand(TMessage& Message);
+
+private:
+    void WatchWindowMessages();
+    // ---- end of window messages -------------------------------------------------
 
 private:
     friend class TSizeConstraints;
