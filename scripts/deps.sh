@@ -18,6 +18,8 @@ packages=(
   xvfb xauth x11-utils libx11-dev fonts-dejavu-core
   # checks of what the install ships: the desktop entry and the man page
   desktop-file-utils man-db
+  # the fuzz harnesses: clang, its sanitizer and libFuzzer runtimes, and llvm-cov
+  clang libclang-rt-14-dev llvm
 )
 
 missing=()

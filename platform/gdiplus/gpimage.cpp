@@ -131,12 +131,19 @@ struct TjHandle {
 
 bool ReadJpegSize(TGPImage::Data& d, const QByteArray& header) {
     thread_local TjHandle tj;
+    if (!tj.h) tj.h = tjInitDecompress();
     if (!tj.h || header.isEmpty()) return false;
     int w = 0, h = 0, subsamp = -1, cs = -1;
-    if (tjDecompressHeader3(tj.h, reinterpret_cast<const unsigned char*>(header.constData()),
-                            static_cast<unsigned long>(header.size()), &w, &h, &subsamp, &cs) != 0)
+    const int failed =
+        tjDecompressHeader3(tj.h, reinterpret_cast<const unsigned char*>(header.constData()),
+                            static_cast<unsigned long>(header.size()), &w, &h, &subsamp, &cs);
+    if (failed != 0 || w <= 0 || h <= 0) {
+        // A header error leaves the decoder mid-header, and it would refuse every
+        // later file: the next image gets a fresh one.
+        tjDestroy(tj.h);
+        tj.h = tjInitDecompress();
         return false;
-    if (w <= 0 || h <= 0) return false;
+    }
     d.width = static_cast<unsigned>(w);
     d.height = static_cast<unsigned>(h);
     d.jpegSubsampling = subsamp;
