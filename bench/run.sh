@@ -3,7 +3,7 @@
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 export ORLISK="${ORLISK:-$here/../build/orlisk/orlisk}"
-for b in "$here"/transform.sh "$here"/auto.sh; do
+for b in "$here"/transform.sh "$here"/auto.sh "$here"/thumbnails.sh; do
   if [ -x "$b" ]; then
     echo "== $(basename "$b")"
     "$b"

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
+#include <mutex>
 #include <sys/stat.h>
 #include <turbojpeg.h>
 #include <unistd.h>
@@ -37,6 +38,9 @@ private:
 };
 
 thread_local Decompressor tlsDecompressor;
+
+constexpr int64_t kBigDecodePixels = 16 * 1024 * 1024;
+std::mutex bigDecodeMutex;
 
 // The smallest scaled size, among TurboJPEG's factors not above 1, that covers the
 // minimum; the full size when none smaller does.
@@ -89,6 +93,10 @@ QImage DecodeJpegCovering(const QByteArray& jpeg, int minWidth, int minHeight) {
     CoveringSize(width, height, std::max(1, minWidth), std::max(1, minHeight), &w, &h);
     if (colorspace == TJCS_CMYK || colorspace == TJCS_YCCK) return DecodeWithQt(jpeg, w, h);
 
+    // Huge pictures (a header may claim 65535 x 65535 in a few bytes) are decoded one
+    // at a time, so a folder of them cannot multiply the memory by the worker count.
+    std::unique_lock<std::mutex> bigDecode(bigDecodeMutex, std::defer_lock);
+    if (int64_t(w) * h > kBigDecodePixels) bigDecode.lock();
     QImage image(w, h, QImage::Format_RGB32);
     if (image.isNull()) return {};
     // TJPF_BGRA (alpha 0xFF) is Format_RGB32 in memory on a little-endian machine.
@@ -153,8 +161,10 @@ QImage Resampled(const QImage& source, int width, int height, Resample how) {
     return {};
 }
 
-QImage PictureAt(const TGPImage::Data& d, int width, int height, Resample how) {
+QImage PictureAt(TGPImage::Data& d, int width, int height, Resample how) {
     if (width <= 0 || height <= 0) return {};
+    QImage prepared = d.TakePrepared(TGPImage::Data::Prepared::Use::Draw, width, height, how);
+    if (!prepared.isNull()) return prepared;
     switch (d.kind) {
     case TGPImage::Data::Kind::None: return {};
     case TGPImage::Data::Kind::Bitmap: return Resampled(d.pixels, width, height, how);
@@ -175,6 +185,9 @@ QImage PictureAt(const TGPImage::Data& d, int width, int height, Resample how) {
 }
 
 QImage ThumbnailPicture(TGPImage::Data& d, int width, int height) {
+    QImage prepared = d.TakePrepared(TGPImage::Data::Prepared::Use::Thumbnail, width, height,
+                                     Resample::Smooth);
+    if (!prepared.isNull()) return prepared;
     EnsureProperties(d);
     if (!d.thumbnail.isEmpty()) {
         const QImage embedded = DecodeJpegCovering(d.thumbnail, width, height);

@@ -112,7 +112,7 @@ GpStatus TGPGraphics::DrawImage(TGPImage* image, int x, int y, int width, int he
 
 GpStatus TGPGraphics::DrawImage(TGPImage* image, float x, float y, float width, float height) {
     if (!painter_) return SetStatus(InvalidParameter);
-    const TGPImage::Data* d = image ? image->GetData() : nullptr;
+    TGPImage::Data* d = image ? image->GetData() : nullptr;
     if (!d || d->kind == TGPImage::Data::Kind::None || d->width == 0 || d->height == 0)
         return SetStatus(InvalidParameter);
     if (!std::isfinite(x) || !std::isfinite(y) || !std::isfinite(width) || !std::isfinite(height))

@@ -156,6 +156,7 @@ bool ReadJpegSize(TGPImage::Data& d, const QByteArray& header) {
 TGPImage::TGPImage(const QString& fileName, bool /*useEmbeddedColorManagement*/)
     : d_(new Data) {
     d_->fileName = fileName;
+    if (gdiplus_detail::TakePrepared(fileName, d_, lastStatus_)) return;
 
     const QByteArray path = QFile::encodeName(fileName);
     // Non-blocking, so that a FIFO cannot hang the open; it is refused below.

@@ -8,6 +8,9 @@
 #include <cstdint>
 
 class QImage;
+namespace gdiplus_detail {
+struct ImageAccess;
+}
 
 enum GpStatus : int {
     Ok = 0,
@@ -61,6 +64,7 @@ public:
     Data* GetData() { return d_; }
 
 protected:
+    friend struct gdiplus_detail::ImageAccess;
     TGPImage();  // no file: an empty image for a bitmap to fill
     GpStatus SetStatus(GpStatus s);
     // Makes this image a bitmap holding `pixels` (premultiplied ARGB).

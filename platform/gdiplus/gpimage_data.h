@@ -10,6 +10,11 @@
 #include <cstdint>
 #include <vector>
 
+namespace gdiplus_detail {
+// How a picture is resampled to a new size.
+enum class Resample { Nearest, Bilinear, Smooth };
+}  // namespace gdiplus_detail
+
 struct TGPImage::Data {
     // Jpeg and Other are files decoded when drawn; Bitmap holds its pixels.
     enum class Kind { None, Jpeg, Other, Bitmap };
@@ -39,6 +44,25 @@ struct TGPImage::Data {
     // Bitmap: the pixels, premultiplied 32-bit ARGB. A TGPBitmap from a file gets
     // them on its first use as a drawing target.
     QImage pixels;
+
+    // A picture made ahead of time (TGPDecodeAhead) for one request: a thumbnail of
+    // width x height, or the image drawn at width x height; given out once.
+    struct Prepared {
+        enum class Use { None, Thumbnail, Draw } use = Use::None;
+        int width = 0;
+        int height = 0;
+        gdiplus_detail::Resample how = gdiplus_detail::Resample::Bilinear;
+        QImage picture;
+    } prepared;
+
+    // The prepared picture when it answers this request (and forgets it); null else.
+    QImage TakePrepared(Prepared::Use use, int w, int h, gdiplus_detail::Resample how) {
+        if (prepared.use != use || prepared.width != w || prepared.height != h ||
+            (use == Prepared::Use::Draw && prepared.how != how))
+            return {};
+        prepared.use = Prepared::Use::None;
+        return std::move(prepared.picture);
+    }
 };
 
 namespace gdiplus_detail {
@@ -65,9 +89,6 @@ uint32_t ThumbnailPropertyId(uint16_t ifd1Tag);
 // Parses the EXIF properties once (idempotent).
 void EnsureProperties(TGPImage::Data& d);
 
-// How a picture is resampled to a new size.
-enum class Resample { Nearest, Bilinear, Smooth };
-
 // A JPEG held in memory, decoded with DCT scaling at the smallest TurboJPEG factor
 // whose result still covers minWidth x minHeight (the full size when none smaller
 // does). Null when the data cannot be decoded; a truncated or slightly damaged file
@@ -80,9 +101,23 @@ QByteArray ReadWholeFile(const QString& fileName);
 // `source` resampled to exactly width x height (opaque pictures stay opaque).
 QImage Resampled(const QImage& source, int width, int height, Resample how);
 
+// The state of a live decode-ahead that lists `fileName`, prepared on a worker: the
+// image's state (swapped into `d`) and its status. False when there is none (then the
+// file is opened as usual). Only the thread that made the decode-ahead takes results.
+bool TakePrepared(const QString& fileName, TGPImage::Data*& d, GpStatus& status);
+
+// Reaches into an image for the decode-ahead's workers.
+struct ImageAccess {
+    static TGPImage::Data* Release(TGPImage& image) {
+        TGPImage::Data* d = image.d_;
+        image.d_ = nullptr;
+        return d;
+    }
+};
+
 // The image's picture at width x height: a JPEG decoded at the covering DCT scale,
 // another format decoded, a bitmap's own pixels; then resampled. Null on failure.
-QImage PictureAt(const TGPImage::Data& d, int width, int height, Resample how);
+QImage PictureAt(TGPImage::Data& d, int width, int height, Resample how);
 
 // The picture of a thumbnail of width x height: the embedded EXIF thumbnail when
 // it decodes, else the image's own picture.

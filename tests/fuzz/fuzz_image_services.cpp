@@ -12,6 +12,9 @@
 #include <turbojpeg.h>
 #include <vector>
 
+// Where the value bytes' sum goes, so that reading them cannot be optimised away.
+volatile unsigned valueSum = 0;
+
 namespace {
 
 constexpr int kWidth = 64, kHeight = 48;
@@ -52,8 +55,7 @@ uint16_t ReadProperties(TGPImage& image) {
         for (uint32_t k = 0; k < items[i].length; ++k) sum += value[k];
         if (items[i].id == 0x0112 && items[i].length >= 2) std::memcpy(&orientation, value, 2);
     }
-    static volatile unsigned sink;
-    sink = sum;
+    valueSum = sum;
     return orientation;
 }
 

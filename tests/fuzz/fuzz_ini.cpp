@@ -24,19 +24,16 @@ std::vector<std::string> Lines(const std::string& text) {
     return lines;
 }
 
-// How many lines of `before` are missing from `after`, matching in order.
+// How many lines of `before` are not found unchanged in `after` around the place of
+// the change: after the common beginning and end, what is left of `before`.
 size_t Missing(const std::vector<std::string>& before, const std::vector<std::string>& after) {
-    size_t missing = 0, j = 0;
-    for (const std::string& line : before) {
-        size_t k = j;
-        while (k < after.size() && after[k] != line) ++k;
-        if (k == after.size()) {
-            ++missing;
-        } else {
-            j = k + 1;
-        }
-    }
-    return missing;
+    size_t head = 0;
+    while (head < before.size() && head < after.size() && before[head] == after[head]) ++head;
+    size_t tail = 0;
+    while (tail < before.size() - head && tail < after.size() - head &&
+           before[before.size() - 1 - tail] == after[after.size() - 1 - tail])
+        ++tail;
+    return before.size() - head - tail;
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -22,7 +23,7 @@ namespace fuzz {
         if (!(cond)) ::fuzz::Fail(#cond, __FILE__, __LINE__); \
     } while (0)
 
-// A folder of this process's own, made once.
+// A folder of this process's own, made once and removed when the process ends.
 inline const std::string& ScratchDir() {
     static const std::string dir = [] {
         const char* base = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
@@ -30,6 +31,13 @@ inline const std::string& ScratchDir() {
         if (!mkdtemp(pattern.data())) std::abort();
         return pattern;
     }();
+    static const bool cleanup = [] {
+        return std::atexit([] {
+                   std::error_code ignored;
+                   std::filesystem::remove_all(dir, ignored);
+               }) == 0;
+    }();
+    (void)cleanup;
     return dir;
 }
 

@@ -1,0 +1,194 @@
+// Decoding ahead of a folder load: the same thumbnails as without, whatever order the
+// files are taken in, files changed meanwhile opened afresh, pending work dropped.
+
+#include "platform/gdiplus/gpdecodeahead.h"
+#include "platform/gdiplus/gpgraphics.h"
+#include "platform/gdiplus/gpimage_data.h"
+#include "tests/support/files.h"
+#include "tests/support/photos.h"
+
+#include <QDir>
+#include <QImage>
+#include <gtest/gtest.h>
+#include <memory>
+#include <thread>
+
+using namespace testsupport;
+
+namespace {
+
+constexpr int kBoxW = 143, kBoxH = 143;
+
+// A photo with an embedded EXIF thumbnail made from another picture (seed + 100).
+QByteArray PhotoWithThumbnail(int w, int h, unsigned seed) {
+    JpegSpec thumb;
+    thumb.width = 160;
+    thumb.height = 120;
+    thumb.seed = seed + 100;
+    TiffBuilder t;
+    const int ifd0 = t.AddIfd();
+    const int ifd1 = t.AddIfd();
+    t.Ascii(ifd0, 0x010F, "TestCam");
+    t.Link(ifd0, ifd1);
+    t.Short(ifd1, 0x0103, 6);
+    t.Thumbnail(ifd1, MakeJpeg(thumb));
+    JpegSpec spec;
+    spec.width = w;
+    spec.height = h;
+    spec.seed = seed;
+    spec.segments.push_back({0xE1, ExifPayload(t.Build())});
+    return MakeJpeg(spec);
+}
+
+// A folder as a load meets it: photos of every shape, with and without embedded
+// thumbnails, a PNG under a JPEG name, a broken file, a folder named like a photo.
+QStringList MakeFolder(const TempDir& dir) {
+    QStringList files;
+    auto add = [&](const QString& name, const QByteArray& bytes) {
+        WriteFile(dir.File(name), bytes);
+        files << dir.File(name);
+    };
+    add("landscape.jpg", PhotoWithThumbnail(800, 600, 1));
+    add("portrait.jpg", PhotoWithThumbnail(600, 800, 2));
+    JpegSpec plain;
+    plain.width = 1000;
+    plain.height = 1000;
+    add("square_plain.jpg", MakeJpeg(plain));
+    add("small.jpg", PhotoWithThumbnail(100, 80, 3));
+    JpegSpec panorama;
+    panorama.width = 4000;
+    panorama.height = 16;
+    add("panorama.jpg", MakeJpeg(panorama));
+    JpegSpec progressive;
+    progressive.width = 640;
+    progressive.height = 480;
+    progressive.progressive = true;
+    add("progressive.jpg", MakeJpeg(progressive));
+    QImage png(300, 200, QImage::Format_RGB32);
+    png.fill(Qt::darkCyan);
+    png.save(dir.File("png.jpg"), "PNG");
+    files << dir.File("png.jpg");
+    add("broken.jpg", "\xFF\xD8\xFF garbage");
+    QDir(dir.Path()).mkdir("folder.jpg");
+    files << dir.File("folder.jpg");
+    for (int i = 0; i < 20; ++i)
+        add(QString("many%1.jpg").arg(i), PhotoWithThumbnail(400 + 8 * i, 300, 10 + i));
+    return files;
+}
+
+struct Thumb {
+    GpStatus imageStatus = Ok;
+    unsigned w = 0, h = 0;
+    GpStatus thumbStatus = Ok;
+    QImage pixels;
+};
+
+// What a folder load makes of one file: the box-fitted size, then a bitmap drawn
+// with low interpolation (high quality) or the image's thumbnail (low quality); a
+// photo that fits the box keeps its size.
+Thumb MakeThumb(const QString& file, bool high) {
+    Thumb t;
+    TGPImage image(file);
+    t.imageStatus = image.GetLastStatus();
+    t.w = image.GetWidth();
+    t.h = image.GetHeight();
+    if (t.w == 0 || t.h == 0) return t;
+    const int w = static_cast<int>(t.w), h = static_cast<int>(t.h);
+    const bool fits = w <= kBoxW && h <= kBoxH;
+    int tw = w, th = h;
+    if (!fits) {
+        tw = w > h ? kBoxW : std::max(1, w * kBoxH / h);
+        th = w > h ? std::max(1, h * kBoxW / w) : kBoxH;
+    }
+    std::unique_ptr<TGPImage> thumb;
+    if (high || fits) {
+        auto bitmap = std::make_unique<TGPBitmap>(tw, th, PixelFormat32bppARGB);
+        TGPGraphics g(bitmap.get());
+        g.SetInterpolationMode(InterpolationModeLowQuality);
+        g.DrawImage(&image, 0, 0, tw, th);
+        thumb = std::move(bitmap);
+    } else {
+        thumb.reset(image.GetThumbnailImage(static_cast<unsigned>(tw), static_cast<unsigned>(th)));
+    }
+    t.thumbStatus = thumb->GetLastStatus();
+    t.pixels = thumb->GetData()->pixels;
+    return t;
+}
+
+void ExpectSame(const Thumb& a, const Thumb& b, const QString& file) {
+    EXPECT_EQ(a.imageStatus, b.imageStatus) << file.toStdString();
+    EXPECT_EQ(a.w, b.w) << file.toStdString();
+    EXPECT_EQ(a.h, b.h) << file.toStdString();
+    EXPECT_EQ(a.thumbStatus, b.thumbStatus) << file.toStdString();
+    EXPECT_TRUE(a.pixels == b.pixels) << file.toStdString();
+}
+
+}  // namespace
+
+TEST(GpDecodeAhead, SameThumbnailsAsWithoutInBothQualities) {
+    TempDir dir;
+    const QStringList files = MakeFolder(dir);
+    for (bool high : {true, false}) {
+        std::vector<Thumb> plain;
+        for (const QString& f : files) plain.push_back(MakeThumb(f, high));
+        TGPDecodeAhead ahead(files, kBoxW, kBoxH, !high);
+        for (int i = 0; i < files.size(); ++i) ExpectSame(MakeThumb(files[i], high), plain[i], files[i]);
+    }
+}
+
+TEST(GpDecodeAhead, AnyOrderAnyQualityAndOtherThreadsGetTheSameResults) {
+    TempDir dir;
+    const QStringList files = MakeFolder(dir);
+    std::vector<Thumb> plain;
+    for (const QString& f : files) plain.push_back(MakeThumb(f, true));
+    {
+        // Backwards, skipping some, one file twice, and the hint of the other quality.
+        TGPDecodeAhead ahead(files, kBoxW, kBoxH, true);
+        for (int i : {5, 3, 3, 12, 0, 28, 27, 1})
+            if (i < files.size()) ExpectSame(MakeThumb(files[i], true), plain[i], files[i]);
+    }
+    {
+        TGPDecodeAhead ahead(files, kBoxW, kBoxH, false);
+        std::thread other([&] {
+            for (int i = 0; i < files.size(); ++i) ExpectSame(MakeThumb(files[i], true), plain[i], files[i]);
+        });
+        other.join();
+        for (int i = 0; i < files.size(); ++i) ExpectSame(MakeThumb(files[i], true), plain[i], files[i]);
+    }
+}
+
+TEST(GpDecodeAhead, FileChangedAfterItWasPreparedIsOpenedAfresh) {
+    TempDir dir;
+    const QStringList files = MakeFolder(dir);
+    const QString changed = dir.File("many3.jpg");
+    const int at = static_cast<int>(files.indexOf(changed));
+    TGPDecodeAhead ahead(files, kBoxW, kBoxH, false);
+    MakeThumb(files[0], false);  // the workers run ahead of this one
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    WriteFile(changed, PhotoWithThumbnail(500, 700, 77));
+    for (int i = 1; i < at; ++i) MakeThumb(files[i], false);
+    const Thumb seen = MakeThumb(changed, false);
+    EXPECT_EQ(seen.w, 500u);
+    EXPECT_EQ(seen.h, 700u);
+
+    // The same as a plain open gives (a file behind the load's position is not taken).
+    ExpectSame(seen, MakeThumb(changed, false), changed);
+}
+
+TEST(GpDecodeAhead, CancelAndDestructionDropTheWorkAndLeaveNothingBehind) {
+    TempDir dir;
+    const QStringList files = MakeFolder(dir);
+    std::vector<Thumb> plain;
+    for (const QString& f : files) plain.push_back(MakeThumb(f, false));
+    {
+        TGPDecodeAhead ahead(files, kBoxW, kBoxH, true);
+        ExpectSame(MakeThumb(files[0], false), plain[0], files[0]);
+        ahead.Cancel();
+        ahead.Cancel();
+        for (int i = 1; i < files.size(); ++i) ExpectSame(MakeThumb(files[i], false), plain[i], files[i]);
+    }
+    for (int round = 0; round < 5; ++round) {
+        TGPDecodeAhead dropped(files, kBoxW, kBoxH, round % 2 == 0);  // never taken from
+    }
+    for (int i = 0; i < files.size(); ++i) ExpectSame(MakeThumb(files[i], false), plain[i], files[i]);
+}
