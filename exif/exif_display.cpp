@@ -161,6 +161,8 @@ void ShowExifProperties(const QString& FileName, const TLanguage* MainLanguage) 
         ListExifProperties(bitmap, *form->ListView);
     }
     if (form->ListView->Items()->Count() == 0) {
+        // The box shows over the place of the dialog it stands for.
+        form->PlaceAsPositioned();
         MessageBoxW(form->Handle(),
                     form->Language->TranslateUserMessage(
                         QStringLiteral("This file does not contain EXIF data.")),

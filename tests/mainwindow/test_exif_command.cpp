@@ -66,7 +66,13 @@ TEST_F(ExifCommandTest, APhotoWithoutExifGetsTheNoticeOnce) {
     Photo("plain.jpg");
     ShowWindow();
     Load();
+    // Its owner, the dialog that is not shown, stands over the window.
+    QPoint ownerCentre;
+    dialogs->OnBox = [&](const ScriptedBox& box) {
+        if (box.owner) ownerCentre = box.owner->geometry().center();
+    };
     form->ActionDisplayExif->Execute();
+    EXPECT_LE((ownerCentre - form->Handle()->frameGeometry().center()).manhattanLength(), 2);
     ASSERT_EQ(dialogs->boxes.size(), 1u);
     EXPECT_EQ(dialogs->boxes[0].text, "This file does not contain EXIF data.");
     EXPECT_FALSE(dialogs->boxes[0].caption.has_value());
