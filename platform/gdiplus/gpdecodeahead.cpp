@@ -71,6 +71,10 @@ QSize SizeInBox(int w, int h, int boxWidth, int boxHeight, bool* ownSize) {
 
 }  // namespace
 
+// Set on the workers' threads: the images they open never take prepared results (so
+// no worker ever holds a job, nor ends one).
+thread_local bool isWorker = false;
+
 class DecodeAheadJob {
 public:
     DecodeAheadJob(const QStringList& files, int boxWidth, int boxHeight, bool embedded)
@@ -84,12 +88,20 @@ public:
         const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
         const unsigned threads = std::min<unsigned>(cores, static_cast<unsigned>(files_.size()));
         window_ = static_cast<int>(std::max(8u, 3 * cores));
-        for (unsigned t = 0; t < threads; ++t) workers_.emplace_back([this] { Work(); });
+        for (unsigned t = 0; t < threads; ++t)
+            workers_.emplace_back([this] {
+                isWorker = true;
+                Work();
+            });
     }
 
-    ~DecodeAheadJob() {
+    ~DecodeAheadJob() { Stop(); }
+
+    // Cancels and waits for the workers to finish the files they are on.
+    void Stop() {
         Cancel();
-        for (std::thread& t : workers_) t.join();
+        for (std::thread& t : workers_)
+            if (t.joinable() && t.get_id() != std::this_thread::get_id()) t.join();
     }
 
     void Cancel() {
@@ -222,6 +234,7 @@ std::shared_ptr<DecodeAheadJob> activeJob;
 }  // namespace
 
 bool TakePrepared(const QString& fileName, TGPImage::Data*& d, GpStatus& status) {
+    if (isWorker) return false;
     std::shared_ptr<DecodeAheadJob> job;
     {
         std::lock_guard<std::mutex> lock(registryMutex);
@@ -244,9 +257,8 @@ TGPDecodeAhead::TGPDecodeAhead(const QStringList& files, int boxWidth, int boxHe
 
 TGPDecodeAhead::~TGPDecodeAhead() {
     Cancel();
-    // The last owner joins the workers; a Take in progress on this thread is not
-    // possible here, so this is the last one.
-    job_.reset();
+    // The workers end here, on the load's thread, whoever holds the job last.
+    if (job_) job_->Stop();
 }
 
 void TGPDecodeAhead::Cancel() {
