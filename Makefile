@@ -1,10 +1,13 @@
 # Orlisk: `make run` builds and starts the program, `make test` builds and runs the
 # tests. Both install the Debian packages they need first (scripts/deps.sh).
+# `make fuzz SECONDS=60` builds the fuzz harnesses in build-fuzz/ and runs each for
+# that long; `make fuzz-coverage` then measures the line coverage of their corpora.
 
 BUILD ?= build
 JOBS ?= $(shell nproc)
 WERROR ?= OFF
 ARGS ?=
+SECONDS ?= 60
 
 .PHONY: all deps configure build run test bench clean
 
@@ -32,3 +35,11 @@ bench: build
 
 clean:
 	rm -rf $(BUILD)
+
+.PHONY: fuzz fuzz-coverage
+
+fuzz: deps
+	JOBS=$(JOBS) ./scripts/fuzz.sh $(SECONDS)
+
+fuzz-coverage: deps
+	JOBS=$(JOBS) ./scripts/fuzz-coverage.sh

@@ -38,9 +38,12 @@ bool IsH2V1Sampled(const QString& FileName);
 // ---- EXIF orientation writer (exif_writer.cpp) -----------------------------------
 
 // Overwrites the value field of every Orientation entry of IFD0, the Exif IFD and the
-// IFD1 chain of the file's first APP1 segment (when it is EXIF) with `Orientation`,
-// in the file's byte order. Nothing else is written; the length never changes. Best
-// effort: raises nothing. Orientation 0 does not open the file.
+// IFD1 chain of the file's first EXIF APP1 segment (the one the image services read)
+// with `Orientation`, in the file's byte order: a single SHORT as two bytes and two
+// zero bytes, a single LONG as four bytes; any other type or count is left alone.
+// The walk stays inside the segment and reads everything before it writes; nothing
+// else is written and the length never changes. Best effort: raises nothing.
+// Orientation 0 does not open the file.
 void WriteExifOrientation(const QString& FileName, TExifOrientation Orientation);
 uint16_t Swap16(uint16_t Value);
 uint32_t Swap32(uint32_t Value);

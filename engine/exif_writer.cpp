@@ -1,5 +1,5 @@
 // Rewrites the EXIF Orientation entries of a JPEG file in place after a transform.
-// Best effort: every failure ends the walk quietly, and what was written stays.
+// Best effort: every failure ends the walk quietly; what it found before that is written.
 
 #include "engine/common.h"
 #include "engine/fdstream.h"
@@ -10,6 +10,8 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <set>
+#include <vector>
+#include <algorithm>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -64,12 +66,6 @@ size_t FdStream::ReadAt(int64_t at, void* buffer, size_t n) const {
     return done;
 }
 
-void FdStream::Read(void* buffer, size_t n) {
-    if (pos_ < 0 || static_cast<int64_t>(n) > size_ - pos_) throw Failure {};
-    if (ReadAt(pos_, buffer, n) != n) throw Failure {};
-    pos_ += static_cast<int64_t>(n);
-}
-
 void FdStream::Write(const void* buffer, size_t n) {
     if (fd_ < 0 || pos_ < 0 || static_cast<int64_t>(n) > size_ - pos_) throw Failure {};
     size_t done = 0;
@@ -83,24 +79,6 @@ void FdStream::Write(const void* buffer, size_t n) {
     pos_ += static_cast<int64_t>(n);
 }
 
-uint8_t FdStream::ReadByte() {
-    uint8_t b;
-    Read(&b, 1);
-    return b;
-}
-
-uint16_t FdStream::ReadU16(bool bigEndian) {
-    uint16_t v;
-    Read(&v, 2);
-    return bigEndian ? Swap16(v) : v;
-}
-
-uint32_t FdStream::ReadU32(bool bigEndian) {
-    uint32_t v;
-    Read(&v, 4);
-    return bigEndian ? Swap32(v) : v;
-}
-
 // ---- the writer -------------------------------------------------------------------------
 
 namespace {
@@ -110,92 +88,151 @@ namespace {
 constexpr size_t kMaxIfds = 1024;
 constexpr uint64_t kMaxEntries = 1u << 20;
 
-struct Walk {
-    FdStream& stream;
-    bool bigEndian = false;
-    int32_t base = 0;
-    TExifOrientation orientation = 0;
-    std::set<int64_t> visited;
-    uint64_t entries = 0;
+constexpr uint16_t kShort = 3;
+constexpr uint16_t kLong = 4;
+
+// The walk met something it must not follow: it ends there, and what it collected
+// before is still written.
+struct WalkEnds {};
+
+// An Orientation value field to rewrite: where it lies in the TIFF block, and how its
+// type stores the number.
+struct OrientationField {
+    size_t at;
+    uint16_t type;
 };
 
-void RewriteIfd(Walk& w, int32_t Offset);
+// Walks the TIFF block of one EXIF segment in memory. Every read is confined to the
+// block, and nothing is written while walking, so a value written later can never
+// steer the walk.
+struct Walk {
+    const unsigned char* tiff;
+    size_t size;
+    bool bigEndian = false;
+    std::set<size_t> visited;
+    uint64_t entries = 0;
+    std::vector<OrientationField> fields;
 
-// Walks the IFD at Base + Offset, the Exif IFDs it points to and its next-IFD chain.
+    uint16_t U16(size_t at) const {
+        if (at > size || size - at < 2) throw WalkEnds {};
+        uint16_t v;
+        std::memcpy(&v, tiff + at, 2);
+        return bigEndian ? Swap16(v) : v;
+    }
+    uint32_t U32(size_t at) const {
+        if (at > size || size - at < 4) throw WalkEnds {};
+        uint32_t v;
+        std::memcpy(&v, tiff + at, 4);
+        return bigEndian ? Swap32(v) : v;
+    }
+};
+
+// The IFD at Offset from the TIFF header, the Exif IFDs it points to and its
+// next-IFD chain. An IFD, entry or link that does not lie wholly inside the block ends
+// the walk.
 void RewriteIfd(Walk& w, int32_t Offset) {
-    FdStream& s = w.stream;
     for (;;) {
-        const int64_t at = int64_t {w.base} + Offset;
-        // Outside the file, a repeat, or past the walk's limits: the whole walk ends.
-        if (at < 0 || at >= s.Size()) throw FdStream::Failure {};
-        if (!w.visited.insert(at).second || w.visited.size() > kMaxIfds) throw FdStream::Failure {};
-        s.Seek(at);
-        const uint16_t count = s.ReadU16(w.bigEndian);
-        for (unsigned i = 0; i < count; ++i) {
-            if (++w.entries > kMaxEntries) throw FdStream::Failure {};
-            // tag, type, count, value field; type and count are not checked
-            unsigned char entry[12];
-            s.Read(entry, sizeof entry);
-            uint16_t tag;
-            uint32_t value;
-            std::memcpy(&tag, entry, 2);
-            std::memcpy(&value, entry + 8, 4);
-            if (w.bigEndian) {
-                tag = Swap16(tag);
-                value = Swap32(value);
-            }
+        if (Offset < 0 || static_cast<size_t>(Offset) >= w.size) throw WalkEnds {};
+        const auto at = static_cast<size_t>(Offset);
+        if (!w.visited.insert(at).second || w.visited.size() > kMaxIfds) throw WalkEnds {};
+        const uint16_t count = w.U16(at);
+        size_t entry = at + 2;
+        for (unsigned i = 0; i < count; ++i, entry += 12) {
+            if (++w.entries > kMaxEntries) throw WalkEnds {};
+            if (entry > w.size || w.size - entry < 12) throw WalkEnds {};
+            const uint16_t tag = w.U16(entry);
+            const uint16_t type = w.U16(entry + 2);
+            const uint32_t n = w.U32(entry + 4);
+            const uint32_t value = w.U32(entry + 8);
             if (tag == 0x0112) {
-                // The SHORT sits left-justified in the value field, then two zero bytes.
-                const uint16_t v = w.bigEndian ? Swap16(w.orientation) : w.orientation;
-                unsigned char field[4] = {};
-                std::memcpy(field, &v, 2);
-                s.Seek(s.Position() - 4);
-                s.Write(field, 4);
+                // Only a single SHORT or LONG is a number this writer can put back in
+                // its own form; anything else is left as it is.
+                if ((type == kShort || type == kLong) && n == 1)
+                    w.fields.push_back({entry + 8, type});
             } else if (tag == 0x8769) {
-                const int64_t resume = s.Position();
                 RewriteIfd(w, static_cast<int32_t>(value));
-                s.Seek(resume);
             }
         }
-        const auto next = static_cast<int32_t>(s.ReadU32(w.bigEndian));
+        const auto next = static_cast<int32_t>(w.U32(entry));
         if (next < 1 || next > 65534) return;  // the chain ends here
         Offset = next;
     }
 }
 
+// The EXIF segment the image services read: the first APP1 whose payload begins with
+// "Exif\0\0", found by the same marker walk (fill bytes and stand-alone markers passed
+// over, the search ending at SOS or EOI). Returns the payload's file position and
+// length (cut at the end of the file), or false.
+bool FindExifPayload(FdStream& s, int64_t& payload, int64_t& length) {
+    unsigned char b[6];
+    if (s.ReadAt(0, b, 2) != 2 || b[0] != 0xFF || b[1] != 0xD8) return false;  // no SOI
+    int64_t pos = 2;
+    for (;;) {
+        if (s.ReadAt(pos, b, 2) != 2 || b[0] != 0xFF) return false;  // broken chain
+        while (b[1] == 0xFF) {  // fill bytes before the marker code
+            ++pos;
+            if (s.ReadAt(pos, b, 2) != 2) return false;
+        }
+        const uint8_t marker = b[1];
+        if (marker == 0xD8 || marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) {
+            pos += 2;
+            continue;
+        }
+        if (marker == 0xD9 || marker == 0xDA) return false;  // no EXIF before the image
+        if (s.ReadAt(pos + 2, b, 2) != 2) return false;
+        const int segment = b[0] << 8 | b[1];
+        if (segment < 2) return false;
+        const int64_t end = pos + 2 + segment;
+        if (marker == 0xE1) {
+            const int64_t start = pos + 4;
+            const int64_t size = std::min(end, s.Size()) - start;
+            if (size >= 6 && s.ReadAt(start, b, 6) == 6 && std::memcmp(b, "Exif\0\0", 6) == 0) {
+                payload = start;
+                length = size;
+                return true;
+            }
+        }
+        pos = end;
+    }
+}
+
 void WriteOrientation(FdStream& s, TExifOrientation orientation) {
     if (s.Size() == 0) return;
-    s.Seek(0);
-    // Marker walk: one pass, and the first APP1 segment decides.
-    if (s.ReadU16(true) != 0xFFD8) return;  // no SOI record
-    for (;;) {
-        if (s.ReadByte() != 0xFF) return;  // broken chain
-        const uint8_t marker = s.ReadByte();
-        if (marker == 0xD9) return;  // EOI before any APP1
-        if (marker == 0xE1) break;
-        const uint16_t length = s.ReadU16(true);
-        s.Seek(s.Position() + length - 2);
-        if (s.Position() == s.Size()) return;  // no APP1 at all
-    }
-    s.ReadU16(true);  // the APP1 length, not checked
-    char id[4];
-    s.Read(id, 4);
-    if (std::memcmp(id, "Exif", 4) != 0) return;  // the first APP1 is not EXIF
-    if (s.ReadByte() != 0 || s.ReadByte() != 0) return;
+    int64_t payload = 0;
+    int64_t length = 0;
+    if (!FindExifPayload(s, payload, length)) return;
+    std::vector<unsigned char> block(static_cast<size_t>(length));
+    if (s.ReadAt(payload, block.data(), block.size()) != block.size()) return;
 
-    if (s.Position() > INT32_MAX) return;
-    Walk w {s, false, static_cast<int32_t>(s.Position()), orientation, {}, 0};
-    unsigned char order[2];
-    s.Read(order, 2);
-    if (order[0] == 'I' && order[1] == 'I')
+    // The TIFF block after "Exif\0\0"; every offset counts from its first byte.
+    Walk w {block.data() + 6, block.size() - 6, false, {}, 0, {}};
+    if (w.size < 8) return;
+    if (w.tiff[0] == 'I' && w.tiff[1] == 'I')
         w.bigEndian = false;
-    else if (order[0] == 'M' && order[1] == 'M')
+    else if (w.tiff[0] == 'M' && w.tiff[1] == 'M')
         w.bigEndian = true;
     else
         return;
-    if (s.ReadU16(w.bigEndian) != 42) return;
-    const auto ifd0 = static_cast<int32_t>(s.ReadU32(w.bigEndian));
-    RewriteIfd(w, ifd0);
+    if (w.U16(2) != 42) return;
+    try {
+        RewriteIfd(w, static_cast<int32_t>(w.U32(4)));
+    } catch (const WalkEnds&) {
+        // The walk ends here; what it found before is written.
+    }
+
+    const int64_t tiffAt = payload + 6;
+    for (const OrientationField& f : w.fields) {
+        unsigned char field[4] = {};
+        if (f.type == kShort) {
+            const uint16_t v = w.bigEndian ? Swap16(orientation) : orientation;
+            std::memcpy(field, &v, 2);  // left-justified, then two zero bytes
+        } else {
+            const uint32_t v = w.bigEndian ? Swap32(orientation) : orientation;
+            std::memcpy(field, &v, 4);
+        }
+        s.Seek(tiffAt + static_cast<int64_t>(f.at));
+        s.Write(field, 4);
+    }
 }
 
 }  // namespace

@@ -25,16 +25,10 @@ public:
     int64_t Position() const { return pos_; }
     void Seek(int64_t pos) { pos_ = pos; }
 
-    // Reads exactly n bytes at the position and moves past them.
-    void Read(void* buffer, size_t n);
     // Reads up to n bytes at `at` without moving; returns how many (0 on error).
     size_t ReadAt(int64_t at, void* buffer, size_t n) const;
     // Writes exactly n bytes at the position, only inside the file's size.
     void Write(const void* buffer, size_t n);
-
-    uint8_t ReadByte();
-    uint16_t ReadU16(bool bigEndian);
-    uint32_t ReadU32(bool bigEndian);
 
 private:
     int fd_ = -1;

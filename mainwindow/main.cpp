@@ -133,8 +133,3 @@ void TFormOrlisk::ActionDisplayExifUpdate(TComponent* Sender) { EnableForSelecti
 void TFormOrlisk::ActionDeleteUpdate(TComponent* Sender) { EnableForSelection(Sender); }
 void TFormOrlisk::ActionFlipHorUpdate(TComponent* Sender) { EnableForSelection(Sender); }
 void TFormOrlisk::ActionFlipVerUpdate(TComponent* Sender) { EnableForSelection(Sender); }
-
-// While the path box has the focus its keys are typed text, not the actions'
-// one-key shortcuts.
-void TFormOrlisk::edPathEnter(TComponent*) { ActionList->SetState(asSuspended); }
-void TFormOrlisk::edPathExit(TComponent*) { ActionList->SetState(asNormal); }

@@ -203,6 +203,17 @@ private:
     // Applies the clicked language item's file and checks the item.
     void LanguageMenuClick(TComponent* Sender);
 
+    // ---- commands on the selection (commands.cpp) ---------------------------------
+    // The window's one way into the transform driver: its translator, the check mark
+    // of "Keep File Timestamp" at the moment of the call, the window as owner.
+    // Raises what the driver raises.
+    void TransformFile(const QString& FileName, uint16_t Code);
+    // Warns, with OK only and no caption of its own, that the photo (named without
+    // its folder) has been moved or deleted.
+    void ShowCannotOpen(const QString& FileName);
+    friend struct CommandsTestAccess;
+    // ---- end of commands on the selection -------------------------------------------
+
     TColor FForeColor = 0;
     bool FMinimised = false;
     QString RecentFolder;
@@ -217,6 +228,13 @@ private:
 
 // The main window of window mode; set when the form is made, cleared when it goes.
 extern TFormOrlisk* FormOrlisk;
+
+// The folder browser owned by Owner, showing Initial (whatever text it holds) as the
+// folder chosen so far. True when the user chose a folder that exists; it is then in
+// Folder (empty otherwise).
+bool BrowseForFolder(WindowHandle Owner, const QString& Initial, QString& Folder);
+// The user's documents folder; empty when it cannot be found.
+QString GetMyDocumentsFolder();
 
 // The caption of the language item for a file name: its first character raised when
 // it is one of a to z, then cut before its last "." ("pt.br.lng" -> "Pt.br").

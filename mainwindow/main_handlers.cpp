@@ -12,20 +12,11 @@ void TFormOrlisk::SaveSettings() {}  // writes every setting to the store
 void TFormOrlisk::pmiKeepTimestampClick(TComponent*) {}  // saves all settings at once
 
 // Commands on the selection.
-void TFormOrlisk::ActionOpenExecute(TComponent*) {}  // opens the photo in the default viewer
-void TFormOrlisk::ActionRotate(TComponent*) {}  // transforms the selected photos by the action's Tag
-void TFormOrlisk::ActionDeleteExecute(TComponent*) {}  // moves the selected photos to the trash
 void TFormOrlisk::ActionDisplayExifExecute(TComponent*) {}  // lists the photo's EXIF properties
 
 // Thumbnails and automatic orientation.
 void TFormOrlisk::tbAutoClick(TComponent*) {}  // turns every photo of the folder upright
 void TFormOrlisk::pmiThumbsInRowClick(TComponent*) {}  // asks for the thumbnails per row
-
-// Folder navigation.
-void TFormOrlisk::btnBrowseClick(TComponent*) {}  // folder browser, then load
-void TFormOrlisk::edPathKeyDown(TComponent*, uint16_t&, TShiftState) {}  // Enter loads the typed folder
-void TFormOrlisk::cbSubFoldersClick(TComponent*) {}  // reloads with or without subfolders
-void TFormOrlisk::btnRecentClick(TComponent*) {}  // opens the recent or the documents folder
 
 // Options menu.
 void TFormOrlisk::pmOptionsPopup(TComponent*) {}  // shows the stored crop-warning switch

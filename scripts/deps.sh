@@ -8,12 +8,18 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libqt6svg6 qt6-image-formats-plugins
   libturbojpeg0-dev libjpeg62-turbo-dev libexif-dev libxcb1-dev
   libgtest-dev googletest
+  # the desktop's launcher, which opens a photo in the user's default viewer
+  xdg-utils
   # oracles and peers used by the tests and the benchmarks
   libjpeg-turbo-progs libimage-exiftool-perl exiftran jhead libvips-tools
   # a real display for the program under test, and fonts for offscreen drawing
   xvfb xauth x11-utils libx11-dev fonts-dejavu-core
+  # a window manager and a driver for tests that use the window as a person would
+  openbox xdotool
   # checks of what the install ships: the desktop entry and the man page
   desktop-file-utils man-db
+  # the fuzz harnesses: clang, its sanitizer and libFuzzer runtimes, and llvm-cov
+  clang libclang-rt-14-dev llvm
 )
 
 missing=()

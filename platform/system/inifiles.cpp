@@ -3,6 +3,7 @@
 #include "platform/system/exceptions.h"
 #include "platform/system/lockedfile.h"
 #include "platform/system/sysutils.h"
+#include "platform/system/utf8.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -87,10 +88,14 @@ namespace {
 constexpr qint64 kMaxIniBytes = 64 * 1024 * 1024;
 constexpr qsizetype kMaxReadLength = 2047;
 
+// The file's lines as they stand, each with whatever carriage returns end it (the
+// "\n" between lines is not kept in them), so lines this file does not own are
+// written back byte for byte.
 struct IniText {
     QByteArray bom;
-    QByteArray eol = "\n";
+    QByteArray cr;             // what new lines end with before "\n": "\r" or nothing
     QList<QByteArray> lines;
+    bool finalNewline = true;  // whether the last line ends with "\n"
 };
 
 IniText splitLines(const QByteArray& bytes) {
@@ -102,17 +107,23 @@ IniText splitLines(const QByteArray& bytes) {
     }
     if (text.isEmpty()) return t;
     t.lines = text.split('\n');
-    if (t.lines.last().isEmpty()) t.lines.removeLast();
-    if (!t.lines.isEmpty() && t.lines.first().endsWith('\r')) t.eol = "\r\n";
-    for (QByteArray& l : t.lines)
-        if (l.endsWith('\r')) l.chop(1);
+    t.finalNewline = t.lines.last().isEmpty();
+    if (t.finalNewline) t.lines.removeLast();
+    if (!t.lines.isEmpty() && t.lines.first().endsWith('\r')) t.cr = "\r";
     return t;
 }
 
 QByteArray joinLines(const IniText& t) {
-    QByteArray out = t.bom;
-    for (const QByteArray& l : t.lines) out += l + t.eol;
+    QByteArray out = t.bom + t.lines.join('\n');
+    if (!t.lines.isEmpty() && t.finalNewline) out += '\n';
     return out;
+}
+
+// A line without the carriage returns that end it.
+QByteArray body(const QByteArray& line) {
+    qsizetype e = line.size();
+    while (e > 0 && line[e - 1] == '\r') --e;
+    return line.left(e);
 }
 
 bool isBlank(char c) { return c == ' ' || c == '\t'; }
@@ -126,11 +137,11 @@ QByteArray trimmed(const QByteArray& s) {
 
 // The section a header line opens, or nullopt for any other line.
 std::optional<QString> sectionOf(const QByteArray& line) {
-    const QByteArray t = trimmed(line);
+    const QByteArray t = trimmed(body(line));
     if (!t.startsWith('[')) return std::nullopt;
     qsizetype close = t.indexOf(']');
     if (close < 0) close = t.size();
-    return QString::fromUtf8(trimmed(t.mid(1, close - 1)));
+    return sys::Utf8Text(trimmed(t.mid(1, close - 1)));
 }
 
 struct KeyLine {
@@ -139,11 +150,11 @@ struct KeyLine {
 };
 
 std::optional<KeyLine> keyOf(const QByteArray& line) {
-    const QByteArray t = trimmed(line);
+    const QByteArray t = trimmed(body(line));
     if (t.isEmpty() || t.startsWith(';') || t.startsWith('#') || t.startsWith('[')) return std::nullopt;
     const qsizetype eq = t.indexOf('=');
     if (eq < 0) return std::nullopt;
-    return KeyLine{QString::fromUtf8(trimmed(t.left(eq))), trimmed(t.mid(eq + 1))};
+    return KeyLine{sys::Utf8Text(trimmed(t.left(eq))), trimmed(t.mid(eq + 1))};
 }
 
 bool same(const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) == 0; }
@@ -171,8 +182,8 @@ std::optional<qsizetype> findKey(const IniText& t, std::pair<qsizetype, qsizetyp
 
 QString unquote(const QByteArray& value) {
     if (value.size() >= 2 && (value[0] == '"' || value[0] == '\'') && value.endsWith(value[0]))
-        return QString::fromUtf8(value.mid(1, value.size() - 2));
-    return QString::fromUtf8(value);
+        return sys::Utf8Text(value.mid(1, value.size() - 2));
+    return sys::Utf8Text(value);
 }
 
 // A value the reader's trimming or unquoting would change is written in quotes.
@@ -252,22 +263,25 @@ void TIniFile::WriteString(const QString& section, const QString& name, const QS
     const QByteArray encoded = quoteIfNeeded(value);
     if (const auto range = findSection(t, section)) {
         if (const std::optional<qsizetype> at = findKey(t, *range, name)) {
-            const QByteArray line = trimmed(t.lines[*at]);
+            const QByteArray line = trimmed(body(t.lines[*at]));
             const QByteArray keyText = trimmed(line.left(line.indexOf('=')));
-            const QByteArray next = keyText + '=' + encoded;
+            // The line keeps its own ending.
+            const QByteArray next = keyText + '=' + encoded + t.lines[*at].mid(body(t.lines[*at]).size());
             if (next == t.lines[*at]) return;
             t.lines[*at] = next;
         } else {
             // After the section's last non-blank line, so blank lines before the
             // next section stay where they are.
             qsizetype end = range->second;
-            while (end > range->first + 1 && trimmed(t.lines[end - 1]).isEmpty()) --end;
-            t.lines.insert(end, name.toUtf8() + '=' + encoded);
+            while (end > range->first + 1 && trimmed(body(t.lines[end - 1])).isEmpty()) --end;
+            if (end == t.lines.size()) t.finalNewline = true;
+            t.lines.insert(end, name.toUtf8() + '=' + encoded + t.cr);
         }
     } else {
-        if (!t.lines.isEmpty() && !trimmed(t.lines.last()).isEmpty()) t.lines << QByteArray();
-        t.lines << '[' + section.toUtf8() + ']';
-        t.lines << name.toUtf8() + '=' + encoded;
+        if (!t.lines.isEmpty() && !trimmed(body(t.lines.last())).isEmpty()) t.lines << t.cr;
+        t.lines << '[' + section.toUtf8() + ']' + t.cr;
+        t.lines << name.toUtf8() + '=' + encoded + t.cr;
+        t.finalNewline = true;
     }
     if (lockedfile::ReplaceDocument(file_, joinLines(t), 0666) != 0) fail();
 }

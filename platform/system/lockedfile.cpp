@@ -96,7 +96,8 @@ FileLock::~FileLock() {
 int ReadDocument(const QString& path, QByteArray& bytes, bool& exists, qint64 maxBytes) {
     bytes.clear();
     exists = false;
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    // Non-blocking: a FIFO in the store's place is refused below instead of waited on.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) return errno == ENOENT || errno == ENOTDIR ? 0 : errno;  // both: no such file
     exists = true;
     struct stat st {};

@@ -35,14 +35,26 @@ std::unique_ptr<NamedLock>& instanceLock(int which) {
     return locks[which];
 }
 
+// The machine's shared temporary folder: $TMPDIR when it names an absolute path, as
+// every program that follows the convention takes it, else /tmp. A session (or a
+// test) given a TMPDIR of its own therefore never meets another session's locks.
+QString inTempFolder(const QString& fileName) {
+    QString tmp = QFile::decodeName(qgetenv("TMPDIR"));
+    if (!tmp.startsWith(u'/')) tmp = QStringLiteral("/tmp");
+    if (!tmp.endsWith(u'/')) tmp += u'/';
+    return tmp + fileName;
+}
+
 }  // namespace
 
 QString NamedLock::FilePathFor(const QString& name) {
-    if (name.startsWith(kGlobalPrefix)) return QStringLiteral("/tmp/") + fileNameOf(name);
+    if (name.startsWith(kGlobalPrefix)) return inTempFolder(fileNameOf(name));
     const QString runtime = QFile::decodeName(qgetenv("XDG_RUNTIME_DIR"));
     if (!runtime.isEmpty() && runtime.startsWith(u'/')) return runtime + u'/' + fileNameOf(name);
-    // /tmp is shared by every user, while a plain name belongs to one user's session.
-    return QStringLiteral("/tmp/%1-%2.lock").arg(fileNameOf(name).chopped(5)).arg(::getuid());
+    // The temporary folder is shared by every user, while a plain name belongs to one
+    // user's session.
+    return inTempFolder(fileNameOf(name).chopped(5) + u'-' + QString::number(::getuid()) +
+                        QStringLiteral(".lock"));
 }
 
 NamedLock::NamedLock(const QString& name) : path_(FilePathFor(name)) {

@@ -2,8 +2,10 @@
 // Named locks that show other processes that the window mode runs (the instance
 // "mutexes"). A lock is a file with a shared flock() while the NamedLock lives, so
 // every running instance holds it and it stays locked until the last one ends: in
-// $XDG_RUNTIME_DIR for a plain name (in /tmp, with the user's id in the file name,
-// when XDG_RUNTIME_DIR is unset), in /tmp for a name that starts with "Global\".
+// $XDG_RUNTIME_DIR for a plain name (in the temporary folder, with the user's id in
+// the file name, when XDG_RUNTIME_DIR is unset), in the temporary folder for a name
+// that starts with "Global\". The temporary folder is $TMPDIR when that is an
+// absolute path, else /tmp.
 // Nothing ever waits on one: a lock that cannot be created or is already held by
 // another process is simply not held, and the program runs on the same.
 

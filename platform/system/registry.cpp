@@ -2,6 +2,7 @@
 
 #include "platform/system/exceptions.h"
 #include "platform/system/lockedfile.h"
+#include "platform/system/utf8.h"
 
 #include <QDir>
 #include <QFile>
@@ -22,6 +23,7 @@ const QString kCurrentUser = QStringLiteral("HKEY_CURRENT_USER");
 struct Entry {
     QList<QByteArray> raw;  // the lines as read (no line ends); empty once changed
     bool isValue = false;   // false: a comment line, kept as it is
+    bool shadowed = false;  // a value a later line of the same name overrides, kept as it is
     QString name;           // "" is the default value, written "@"
     TRegValue value;
 };
@@ -126,7 +128,7 @@ QString parseQuoted(const QByteArray& s, qsizetype& pos, int line) {
     ++pos;
     while (pos < s.size()) {
         const char c = s[pos++];
-        if (c == '"') return QString::fromUtf8(out);
+        if (c == '"') return sys::Utf8Text(out);
         if (c == '\\' && pos < s.size() && (s[pos] == '\\' || s[pos] == '"'))
             out += s[pos++];
         else
@@ -276,7 +278,7 @@ Document parse(const QByteArray& bytes) {
             const qsizetype close = t.lastIndexOf(']');
             if (close < 0 || close != t.size() - 1)
                 throw ParseError{lineNo, QStringLiteral("a key name must end with ']'")};
-            const QString name = QString::fromUtf8(t.mid(1, close - 1));
+            const QString name = sys::Utf8Text(t.mid(1, close - 1));
             if (name.startsWith(u'-'))
                 throw ParseError{lineNo, QStringLiteral("deleting a key is not supported here")};
             const qsizetype slash = name.indexOf(u'\\');
@@ -286,8 +288,11 @@ Document parse(const QByteArray& bytes) {
             k.path = slash < 0 ? QString() : normalizePath(name.mid(slash + 1));
             if (k.root.isEmpty()) throw ParseError{lineNo, QStringLiteral("a key without a hive")};
             key = nullptr;
-            for (Key& other : d.keys)  // a repeated key adds to the first one
-                if (sameName(other.root, k.root) && sameName(other.path, k.path)) key = &other;
+            // A repeated key of the user's adds to the first one; another hive's stays
+            // as it was written, header and all.
+            if (isCurrentUser(k))
+                for (Key& other : d.keys)
+                    if (isCurrentUser(other) && sameName(other.path, k.path)) key = &other;
             if (!key) {
                 d.keys.push_back(std::move(k));
                 key = &d.keys.back();
@@ -319,10 +324,12 @@ Document parse(const QByteArray& bytes) {
                 }
             }
             e.value = parseData(data, lineNo);
-            if (Entry* old = findValue(*key, e.name))  // a repeated value: the last one counts
-                *old = std::move(e);
-            else
-                key->entries.push_back(std::move(e));
+            // A repeated value: the last one counts, and the earlier line stays as it is.
+            if (Entry* old = findValue(*key, e.name)) {
+                old->isValue = false;
+                old->shadowed = true;
+            }
+            key->entries.push_back(std::move(e));
             continue;
         }
         throw ParseError{lineNo, QStringLiteral("a line that is neither a key nor a value")};
@@ -580,13 +587,14 @@ bool TRegistry::DeleteValue(const QString& name) {
     const int e = modify(file_, [&](Document& d) {
         Key* k = findKey(d, path);
         if (!k) return false;
-        for (auto it = k->entries.begin(); it != k->entries.end(); ++it)
-            if (it->isValue && sameName(it->name, name)) {
-                k->entries.erase(it);
-                existed = true;
-                return true;
-            }
-        return false;
+        // Lines the value overrode go with it, or the oldest would count again.
+        const auto before = k->entries.size();
+        std::erase_if(k->entries, [&](const Entry& entry) {
+            if (!(entry.isValue || entry.shadowed) || !sameName(entry.name, name)) return false;
+            existed = existed || entry.isValue;
+            return true;
+        });
+        return k->entries.size() != before;
     });
     if (e != 0) failedToSet(name);
     return existed;

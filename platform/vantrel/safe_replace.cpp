@@ -345,7 +345,7 @@ bool Rewrite(FileOps& ops, int fd, const Pieces& pieces) {
 // rewritten from the verified copy.
 Status RewriteInPlace(FileOps& ops, const std::string& target, const struct stat& st,
                       const Bytes& original, const Pieces& result, TempFile& temp) {
-    Fd fd(ops.Open(target.c_str(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW, 0));
+    Fd fd(ops.Open(target.c_str(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0));
     if (fd.get() < 0) return kInPlaceFailed;
     struct stat now {};
     if (fstat(fd.get(), &now) != 0 || !SameFile(st, now)) return kChanged;
@@ -366,7 +366,12 @@ Status TransformFile(const char* path, uint16_t code, FileOps& ops) {
     if (!real) return errno == ENOENT || errno == ENOTDIR ? kMissing : kOpenFailed;
     const std::string target(real.get());
 
-    Fd source(ops.Open(target.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW, 0));
+    // Only a regular file is opened, and never in a way that can wait: a FIFO or a
+    // device named like a photo would otherwise block the open or the read.
+    struct stat kind {};
+    if (::stat(target.c_str(), &kind) != 0) return errno == ENOENT ? kMissing : kOpenFailed;
+    if (!S_ISREG(kind.st_mode)) return kOpenFailed;
+    Fd source(ops.Open(target.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0));
     if (source.get() < 0) return errno == ENOENT ? kMissing : kOpenFailed;
     struct stat st {};
     if (fstat(source.get(), &st) != 0 || !S_ISREG(st.st_mode)) return kOpenFailed;

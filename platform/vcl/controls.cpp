@@ -54,6 +54,10 @@ protected:
 
         TControl* nearest = TControl::FromWidget(widget, true);
         if (!nearest) return false;
+        // A message box or dialog owned by a form is a window of its own, parented to
+        // the form only to stay in front of it: its keys are its own (Enter answers
+        // it), never the form's shortcuts.
+        if (!nearest->Widget() || nearest->Widget()->window() != widget->window()) return false;
         TForm* form = nearest->ParentForm();
         const bool modifierOnly = vk == VK_SHIFT || vk == VK_CONTROL || vk == VK_MENU;
         if (form && !modifierOnly && form->IsShortCut(vk, shift)) return true;

@@ -21,6 +21,11 @@ public:
     // closing the dialog answer Cancel. The dialog is at least 150 pixels high.
     CheckedAnswer CropDialog(WindowHandle owner, const QString& text,
                              const QString& checkBoxCaption, const QString& caption) override;
+    // A folder dialog (Qt's own or the desktop's) that opens on `initial` when it is
+    // a folder, without a button that makes a new folder.
+    std::optional<QString> BrowseForFolder(WindowHandle owner, const QString& initial) override;
+    // Question icon, Yes (default) and No; Esc and closing answer No.
+    bool ConfirmTrash(WindowHandle owner, const QString& text, const QString& caption) override;
 };
 
 // The terminal: a box is written to `out` as "caption: text" (the caption and ": "
@@ -33,7 +38,9 @@ public:
 // asks again. Without a terminal to answer (interactive false: by default when `in`
 // is not a tty) the box is only written, followed by "(no terminal to answer: No)"
 // or "... Cancel)", and the question is answered No / Cancel.
-// MB_OK boxes are only written.
+// MB_OK boxes are only written. The folder browser asks "Folder [initial]: " and
+// takes a line: empty means the initial text, end of input cancels; without a
+// terminal it cancels. The trash confirmation is a yes/no question.
 class TerminalDialogs : public DialogBackend {
 public:
     explicit TerminalDialogs(std::FILE* out = stderr, std::FILE* in = stdin,
@@ -43,6 +50,8 @@ public:
                    const std::optional<QString>& caption, unsigned type) override;
     CheckedAnswer CropDialog(WindowHandle owner, const QString& text,
                              const QString& checkBoxCaption, const QString& caption) override;
+    std::optional<QString> BrowseForFolder(WindowHandle owner, const QString& initial) override;
+    bool ConfirmTrash(WindowHandle owner, const QString& text, const QString& caption) override;
 
 private:
     struct Choice {

@@ -5,6 +5,8 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QEvent>
@@ -157,6 +159,21 @@ CheckedAnswer QtDialogs::CropDialog(WindowHandle owner, const QString& text,
     return result;
 }
 
+std::optional<QString> QtDialogs::BrowseForFolder(WindowHandle owner, const QString& initial) {
+    QFileDialog dialog(OwnerWindow(owner), QString(), initial);
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly);
+    if (!owner) dialog.setWindowModality(Qt::ApplicationModal);
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    const QStringList chosen = dialog.selectedFiles();
+    if (chosen.isEmpty()) return std::nullopt;
+    return chosen.first();
+}
+
+bool QtDialogs::ConfirmTrash(WindowHandle owner, const QString& text, const QString& caption) {
+    return MessageBox(owner, text, caption, MB_YESNO | MB_ICONQUESTION) == IDYES;
+}
+
 // ---- terminal ------------------------------------------------------------------
 
 QString TerminalBoxText(const QString& text, const std::optional<QString>& caption) {
@@ -237,4 +254,25 @@ CheckedAnswer TerminalDialogs::CropDialog(WindowHandle, const QString& text,
     static const Choice choices[] = {{'o', IDOK, false}, {'a', IDOK, true}, {'c', IDCANCEL, false}};
     const Choice c = Ask(head, choices, 3, 2);
     return CheckedAnswer{c.answer, c.checked};
+}
+
+std::optional<QString> TerminalDialogs::BrowseForFolder(WindowHandle, const QString& initial) {
+    const QString head = QStringLiteral("Folder [%1]: ").arg(initial);
+    if (!interactive_) {
+        Write(head + QStringLiteral("(no terminal to answer: Cancel)\n"));
+        return std::nullopt;
+    }
+    Write(head);
+    char line[4096];
+    if (!std::fgets(line, sizeof line, in_)) {
+        Write(QStringLiteral("\n"));
+        return std::nullopt;
+    }
+    QString answer = QString::fromLocal8Bit(line);
+    while (answer.endsWith(u'\n') || answer.endsWith(u'\r')) answer.chop(1);
+    return answer.isEmpty() ? initial : answer;
+}
+
+bool TerminalDialogs::ConfirmTrash(WindowHandle owner, const QString& text, const QString& caption) {
+    return MessageBox(owner, text, caption, MB_YESNO | MB_ICONQUESTION) == IDYES;
 }

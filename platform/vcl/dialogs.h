@@ -1,7 +1,7 @@
 #pragma once
 // The one seam through which the program asks and tells the user: message boxes,
-// the crop dialog with its check box (and, later, the colour dialog, the folder
-// browser and the trash confirmation). Three backends stand behind it:
+// the crop dialog with its check box, the folder browser and the trash confirmation
+// (and, later, the colour dialog). Three backends stand behind it:
 //   - Qt dialogs when a display is available,
 //   - the terminal when none is (text on stderr; a question is read from the
 //     terminal when stdin is one, otherwise answered No / Cancel),
@@ -49,6 +49,12 @@ public:
     // A warning dialog with OK (the default) and Cancel and an unchecked check box.
     virtual CheckedAnswer CropDialog(WindowHandle owner, const QString& text,
                                      const QString& checkBoxCaption, const QString& caption) = 0;
+    // The folder browser, showing `initial` (whatever text it is) as the folder
+    // chosen so far: the folder the user chose, nullopt when cancelled.
+    virtual std::optional<QString> BrowseForFolder(WindowHandle owner, const QString& initial) = 0;
+    // Whether to move files to the trash (a yes/no question, Yes the default): true
+    // for Yes.
+    virtual bool ConfirmTrash(WindowHandle owner, const QString& text, const QString& caption) = 0;
 };
 
 // The backend in force. Until one is installed the right one for the process is

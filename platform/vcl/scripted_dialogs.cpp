@@ -7,10 +7,10 @@ ScriptedAnswer ScriptedDialogs::Next(unsigned type) {
         return a;
     }
     switch (type & MB_TYPEMASK) {
-    case MB_YESNO: return {IDNO, false};
+    case MB_YESNO: return {IDNO, false, {}};
     case MB_OKCANCEL:
-    case MB_YESNOCANCEL: return {IDCANCEL, false};
-    default: return {IDOK, false};
+    case MB_YESNOCANCEL: return {IDCANCEL, false, {}};
+    default: return {IDOK, false, {}};
     }
 }
 
@@ -43,6 +43,34 @@ CheckedAnswer ScriptedDialogs::CropDialog(WindowHandle owner, const QString& tex
     box.checked = a.checked;
     boxes.push_back(box);
     return CheckedAnswer{a.answer, a.checked};
+}
+
+std::optional<QString> ScriptedDialogs::BrowseForFolder(WindowHandle owner, const QString& initial) {
+    ScriptedBox box;
+    box.kind = ScriptedBox::Folder;
+    box.owner = owner;
+    box.text = initial;
+    box.type = MB_OKCANCEL;
+    if (OnBox) OnBox(box);
+    const ScriptedAnswer a = Next(box.type);
+    box.answer = a.answer;
+    box.folder = a.answer == IDOK ? a.folder : QString();
+    boxes.push_back(box);
+    if (a.answer != IDOK) return std::nullopt;
+    return a.folder;
+}
+
+bool ScriptedDialogs::ConfirmTrash(WindowHandle owner, const QString& text, const QString& caption) {
+    ScriptedBox box;
+    box.kind = ScriptedBox::Trash;
+    box.owner = owner;
+    box.text = text;
+    box.caption = caption;
+    box.type = MB_YESNO | MB_ICONQUESTION;
+    if (OnBox) OnBox(box);
+    box.answer = Next(box.type).answer;
+    boxes.push_back(box);
+    return box.answer == IDYES;
 }
 
 ScopedDialogs::ScopedDialogs() {

@@ -4,12 +4,13 @@
 //   ScopedDialogs dialogs;                 // installed until the end of the scope
 //   dialogs->Answer(IDYES);                // the next box answers Yes
 //   dialogs->Answer(IDOK, /*checked=*/true);
+//   dialogs->AnswerFolder("/photos");      // the folder browser chooses /photos
 //   ... code under test ...
 //   ASSERT_EQ(dialogs->boxes.size(), 2u);
 //
-// With the script used up, a box gets its "no" answer: IDNO on yes/no boxes,
-// IDCANCEL where there is a Cancel button (the crop dialog too, unchecked), IDOK on
-// MB_OK boxes.
+// With the script used up, a box gets its "no" answer: IDNO on yes/no boxes (the
+// trash confirmation too), IDCANCEL where there is a Cancel button (the crop dialog
+// too, unchecked; the folder browser cancels), IDOK on MB_OK boxes.
 
 #include "platform/vcl/dialogs.h"
 
@@ -18,20 +19,24 @@
 #include <vector>
 
 struct ScriptedBox {
-    enum Kind { Message, Crop };
+    enum Kind { Message, Crop, Folder, Trash };
     Kind kind = Message;
     WindowHandle owner = nullptr;
-    QString text;
+    QString text;                    // the folder browser: the initial folder
     std::optional<QString> caption;  // nullopt: no caption given
-    unsigned type = 0;               // the crop dialog records MB_OKCANCEL | MB_ICONWARNING
+    // The crop dialog records MB_OKCANCEL | MB_ICONWARNING, the folder browser
+    // MB_OKCANCEL, the trash confirmation MB_YESNO | MB_ICONQUESTION.
+    unsigned type = 0;
     QString checkBoxCaption;         // crop dialog only
     bool checked = false;            // the check box's state when the dialog closed
     int answer = 0;                  // what the box answered
+    QString folder;                  // the folder the browser chose
 };
 
 struct ScriptedAnswer {
     int answer = IDCANCEL;
     bool checked = false;
+    QString folder;  // the folder browser's choice when answer is IDOK
 };
 
 class ScriptedDialogs : public DialogBackend {
@@ -42,12 +47,15 @@ public:
     // at a file while the question is open).
     std::function<void(const ScriptedBox&)> OnBox;
 
-    void Answer(int answer, bool checked = false) { answers.push_back({answer, checked}); }
+    void Answer(int answer, bool checked = false) { answers.push_back({answer, checked, {}}); }
+    void AnswerFolder(const QString& folder) { answers.push_back({IDOK, false, folder}); }
 
     int MessageBox(WindowHandle owner, const QString& text,
                    const std::optional<QString>& caption, unsigned type) override;
     CheckedAnswer CropDialog(WindowHandle owner, const QString& text,
                              const QString& checkBoxCaption, const QString& caption) override;
+    std::optional<QString> BrowseForFolder(WindowHandle owner, const QString& initial) override;
+    bool ConfirmTrash(WindowHandle owner, const QString& text, const QString& caption) override;
 
 private:
     ScriptedAnswer Next(unsigned type);

@@ -162,6 +162,9 @@ TEST(EnglishFile, ListsEveryKeyAndEveryMessageOnce) {
         "Cancel",
         "Warning! Unable to read some images.",
         "Cannot open \"%s\". The file or folder has been moved or deleted.",
+        "Do you want to move \"%s\" to the trash?",
+        "Do you want to move these %u photos to the trash?",
+        "These photos could not be moved to the trash and stay where they are:",
         "About",
         "Version",
         "%s has detected %u images that can be automatically transformed to normal "

@@ -71,27 +71,37 @@ void restore(const char* name, const QByteArray& old) {
 TempHome::TempHome()
     : oldHome_(getenvOrNull("HOME")),
       oldConfig_(getenvOrNull("XDG_CONFIG_HOME")),
-      oldRuntime_(getenvOrNull("XDG_RUNTIME_DIR")) {
+      oldData_(getenvOrNull("XDG_DATA_HOME")),
+      oldRuntime_(getenvOrNull("XDG_RUNTIME_DIR")),
+      oldTmp_(getenvOrNull("TMPDIR")) {
     QDir().mkpath(ConfigHome());
+    QDir().mkpath(DataHome());
     QDir().mkpath(RuntimeDir());
+    QDir().mkpath(TmpDir());
     QFile::setPermissions(RuntimeDir(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
                                             QFileDevice::ExeOwner);
     setenv("HOME", QFile::encodeName(Path()).constData(), 1);
     setenv("XDG_CONFIG_HOME", QFile::encodeName(ConfigHome()).constData(), 1);
+    setenv("XDG_DATA_HOME", QFile::encodeName(DataHome()).constData(), 1);
     setenv("XDG_RUNTIME_DIR", QFile::encodeName(RuntimeDir()).constData(), 1);
+    setenv("TMPDIR", QFile::encodeName(TmpDir()).constData(), 1);
 }
 
 TempHome::~TempHome() {
     restore("HOME", oldHome_);
     restore("XDG_CONFIG_HOME", oldConfig_);
+    restore("XDG_DATA_HOME", oldData_);
     restore("XDG_RUNTIME_DIR", oldRuntime_);
+    restore("TMPDIR", oldTmp_);
 }
 
 QProcessEnvironment TempHome::Env() const {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("HOME", Path());
     env.insert("XDG_CONFIG_HOME", ConfigHome());
+    env.insert("XDG_DATA_HOME", DataHome());
     env.insert("XDG_RUNTIME_DIR", RuntimeDir());
+    env.insert("TMPDIR", TmpDir());
     return env;
 }
 

@@ -34,19 +34,23 @@ private:
     QTemporaryDir dir_;
 };
 
-// Points HOME, XDG_CONFIG_HOME and XDG_RUNTIME_DIR of this process at a fresh
-// temporary folder for the object's life; Env() gives the same for a child process.
+// Points HOME, XDG_CONFIG_HOME, XDG_DATA_HOME, XDG_RUNTIME_DIR and TMPDIR of this
+// process at a fresh temporary folder for the object's life; Env() gives the same for
+// a child process. So nothing a test runs meets the settings, the trash or the
+// instance locks of the machine's real user.
 class TempHome {
 public:
     TempHome();
     ~TempHome();
     QString Path() const { return dir_.Path(); }
     QString ConfigHome() const { return dir_.Path() + "/.config"; }
+    QString DataHome() const { return dir_.Path() + "/.local/share"; }
     QString RuntimeDir() const { return dir_.Path() + "/run"; }
+    QString TmpDir() const { return dir_.Path() + "/tmp"; }
     QProcessEnvironment Env() const;
 private:
     TempDir dir_;
-    QByteArray oldHome_, oldConfig_, oldRuntime_;
+    QByteArray oldHome_, oldConfig_, oldData_, oldRuntime_, oldTmp_;
 };
 
 }  // namespace testsupport

@@ -1,8 +1,10 @@
 #include "tests/support/oracle.h"
 
+#include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
 #include <cstdlib>
+#include <stdexcept>
 #include <turbojpeg.h>
 #include <unistd.h>
 
@@ -100,6 +102,12 @@ QString OrliskExe() {
 QString SourceDir() {
     const char* e = std::getenv("ORLISK_SOURCE_DIR");
     return QString::fromLocal8Bit(e ? e : ORLISK_DEFAULT_SOURCE_DIR);
+}
+
+QByteArray TestData(const QString& name) {
+    QFile f(SourceDir() + QStringLiteral("/tests/data/") + name);
+    if (!f.open(QIODevice::ReadOnly)) throw std::runtime_error("no test data " + name.toStdString());
+    return f.readAll();
 }
 
 bool RunningAsRoot() { return ::geteuid() == 0; }

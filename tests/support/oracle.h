@@ -42,6 +42,8 @@ std::vector<std::pair<QString, int>> ExiftoolOrientations(const QString& path);
 // The built program (from ORLISK_EXE) and the source tree (ORLISK_SOURCE_DIR).
 QString OrliskExe();
 QString SourceDir();
+// A file of tests/data/ (inputs that once broke the program), read whole.
+QByteArray TestData(const QString& name);
 
 // Whether the process runs as root (permission tests skip themselves then).
 bool RunningAsRoot();

@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QFileDialog>
 #include <QCoreApplication>
 #include <QMessageBox>
 #include <QProcess>
@@ -12,6 +13,8 @@
 #include <QKeyEvent>
 #include <QTimer>
 #include "tests/support/files.h"
+
+#include <QFileInfo>
 
 #include <gtest/gtest.h>
 #include <cstdio>
@@ -58,7 +61,43 @@ void OnModalBox(std::function<void(QMessageBox*)> act) {
     timer->start();
 }
 
+// Runs `act` on the modal folder dialog as soon as it is up.
+void OnFolderDialog(std::function<void(QFileDialog*)> act) {
+    auto* timer = new QTimer;
+    timer->setInterval(5);
+    QObject::connect(timer, &QTimer::timeout, [timer, act] {
+        if (auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
+            timer->stop();
+            timer->deleteLater();
+            act(dialog);
+        }
+    });
+    timer->start();
+}
+
 }  // namespace
+
+TEST(ScriptedDialogs, RecordsTheFolderBrowserAndTheTrashQuestion) {
+    ScopedDialogs dialogs;
+    dialogs->AnswerFolder("/photos/2024");
+    dialogs->Answer(IDYES);
+    EXPECT_EQ(Dialogs().BrowseForFolder(nullptr, "not a folder at all"), QString("/photos/2024"));
+    EXPECT_TRUE(Dialogs().ConfirmTrash(nullptr, "Move 3 photos to the trash?", "Orlisk"));
+    // The script is used up: the browser cancels and the question answers No.
+    EXPECT_EQ(Dialogs().BrowseForFolder(nullptr, "/photos"), std::nullopt);
+    EXPECT_FALSE(Dialogs().ConfirmTrash(nullptr, "Move a.jpg to the trash?", "Orlisk"));
+
+    ASSERT_EQ(dialogs->boxes.size(), 4u);
+    EXPECT_EQ(dialogs->boxes[0].kind, ScriptedBox::Folder);
+    EXPECT_EQ(dialogs->boxes[0].text, "not a folder at all");
+    EXPECT_EQ(dialogs->boxes[0].folder, "/photos/2024");
+    EXPECT_EQ(dialogs->boxes[1].kind, ScriptedBox::Trash);
+    EXPECT_EQ(dialogs->boxes[1].text, "Move 3 photos to the trash?");
+    EXPECT_EQ(dialogs->boxes[1].caption, QString("Orlisk"));
+    EXPECT_EQ(dialogs->boxes[1].answer, IDYES);
+    EXPECT_EQ(dialogs->boxes[2].answer, IDCANCEL);
+    EXPECT_EQ(dialogs->boxes[3].answer, IDNO);
+}
 
 TEST(ScriptedDialogs, RecordsEveryBoxAndAnswersFromTheScript) {
     ScopedDialogs dialogs;
@@ -195,6 +234,33 @@ TEST(TerminalDialogs, ReadsTheAnswerFromTheTerminal) {
     }
 }
 
+TEST(TerminalDialogs, FolderBrowserReadsAPathOrCancels) {
+    {
+        Terminal t("/photos/new\n\n");
+        TerminalDialogs dialogs(t.out, t.in, true);
+        EXPECT_EQ(dialogs.BrowseForFolder(nullptr, "/photos"), QString("/photos/new"));
+        // An empty line takes the folder offered.
+        EXPECT_EQ(dialogs.BrowseForFolder(nullptr, "/photos"), QString("/photos"));
+        // End of input cancels.
+        EXPECT_EQ(dialogs.BrowseForFolder(nullptr, "/photos"), std::nullopt);
+        EXPECT_EQ(t.Output(), "Folder [/photos]: Folder [/photos]: Folder [/photos]: \n");
+    }
+    {
+        Terminal t;
+        TerminalDialogs dialogs(t.out, nullptr, false);
+        EXPECT_EQ(dialogs.BrowseForFolder(nullptr, "/photos"), std::nullopt);
+        EXPECT_EQ(t.Output(), "Folder [/photos]: (no terminal to answer: Cancel)\n");
+    }
+}
+
+TEST(TerminalDialogs, TrashQuestionIsAYesNoQuestion) {
+    Terminal t("y\n");
+    TerminalDialogs dialogs(t.out, t.in, true);
+    EXPECT_TRUE(dialogs.ConfirmTrash(nullptr, "Move a.jpg to the trash?", "Orlisk"));
+    EXPECT_FALSE(dialogs.ConfirmTrash(nullptr, "Move b.jpg to the trash?", "Orlisk"));
+    EXPECT_EQ(t.Output(), "Orlisk: Move a.jpg to the trash? [y/N] Orlisk: Move b.jpg to the trash? [y/N] \n");
+}
+
 // The child half of the next test: a question through the backend the seam picks
 // by itself, with stdin not a terminal.
 TEST(DialogSeam, ChildAsksThroughTheDefaultBackend) {
@@ -289,4 +355,35 @@ TEST(QtDialogs, CropDialogWithItsCheckBox) {
 
     OnModalBox([](QMessageBox* box) { PressEscape(box); });
     EXPECT_EQ(qt.CropDialog(nullptr, "again", "Don't ask again", "Orlisk").answer, IDCANCEL);
+}
+
+TEST(QtDialogs, FolderBrowserOpensOnTheInitialFolderAndReturnsTheChoice) {
+    testsupport::TempDir dir;
+    QtDialogs qt;
+    OnFolderDialog([&](QFileDialog* dialog) {
+        EXPECT_EQ(dialog->fileMode(), QFileDialog::Directory);
+        EXPECT_TRUE(dialog->testOption(QFileDialog::ShowDirsOnly));
+        EXPECT_EQ(QFileInfo(dialog->directory().absolutePath()).canonicalFilePath(),
+                  QFileInfo(dir.Path()).canonicalFilePath());
+        QMetaObject::invokeMethod(dialog, "accept");  // what its Choose button does
+    });
+    const std::optional<QString> chosen = qt.BrowseForFolder(nullptr, dir.Path());
+    ASSERT_TRUE(chosen.has_value());
+    EXPECT_EQ(QFileInfo(*chosen).canonicalFilePath(), QFileInfo(dir.Path()).canonicalFilePath());
+
+    OnFolderDialog([](QFileDialog* dialog) { dialog->reject(); });
+    EXPECT_EQ(qt.BrowseForFolder(nullptr, dir.Path()), std::nullopt);
+}
+
+TEST(QtDialogs, TrashQuestionDefaultsToYes) {
+    QtDialogs qt;
+    OnModalBox([](QMessageBox* box) {
+        EXPECT_EQ(box->windowTitle(), "Orlisk");
+        EXPECT_EQ(box->icon(), QMessageBox::Question);
+        EXPECT_EQ(box->defaultButton(), box->button(QMessageBox::Yes));
+        box->button(QMessageBox::Yes)->click();
+    });
+    EXPECT_TRUE(qt.ConfirmTrash(nullptr, "Move a.jpg to the trash?", "Orlisk"));
+    OnModalBox([](QMessageBox* box) { PressEscape(box); });
+    EXPECT_FALSE(qt.ConfirmTrash(nullptr, "Move a.jpg to the trash?", "Orlisk"));
 }

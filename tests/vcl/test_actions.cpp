@@ -11,6 +11,7 @@
 
 #include <QLineEdit>
 #include <QToolButton>
+#include <QMessageBox>
 #include <gtest/gtest.h>
 
 using namespace widgets_test;
@@ -293,4 +294,24 @@ TEST(Actions, ShortCutsBelongToTheirOwnForm) {
     if (QApplication::focusWidget() != grid->Widget()) GTEST_SKIP() << "no keyboard focus";
     SendKey(grid->Widget(), Qt::Key_R, Qt::NoModifier, "r");
     EXPECT_TRUE(f.calls.isEmpty());
+}
+
+// A message box or dialog that the form owns is a window of its own: its keys are
+// its own (Enter presses its default button), never the form's shortcuts.
+TEST(Actions, ABoxOwnedByTheFormKeepsItsKeys) {
+    ShortCutForm f;
+    if (!f.Focus(f.grid)) GTEST_SKIP() << "no keyboard focus on this platform";
+    QMessageBox box(QMessageBox::Question, "Orlisk", "Move it to the trash?",
+                    QMessageBox::Yes | QMessageBox::No, f.form.Widget());
+    box.setDefaultButton(QMessageBox::Yes);
+    box.show();
+    Application()->ProcessMessages();
+    QWidget* target = QApplication::focusWidget() && QApplication::focusWidget()->window() == &box
+                          ? QApplication::focusWidget()
+                          : static_cast<QWidget*>(&box);
+    ASSERT_EQ(f.list->State(), asNormal);
+    SendKey(target, Qt::Key_R, Qt::NoModifier, "r");
+    SendKey(target, Qt::Key_Return);
+    EXPECT_TRUE(f.calls.isEmpty()) << f.calls.join(", ").toStdString();
+    EXPECT_EQ(box.clickedButton(), box.button(QMessageBox::Yes));
 }

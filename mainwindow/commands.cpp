@@ -1,0 +1,143 @@
+// Commands on the selected photos: view in the default application, rotate and flip
+// losslessly (five actions, one handler), move to the trash, and the warning for a
+// photo that is gone.
+
+#include "mainwindow/main.h"
+
+#include "engine/common.h"
+#include "platform/system/sysutils.h"
+#include "platform/system/trash.h"
+#include "platform/vcl/actions.h"
+#include "platform/vcl/dialogs.h"
+#include "platform/vcl/menus.h"
+#include "platform/vcl/shell.h"
+#include "translation/lang.h"
+
+#include <QStringList>
+#include <algorithm>
+#include <vector>
+
+namespace {
+
+// The entry index of every cell of a selection, row by row and left to right within
+// a row: always increasing, since a row's last cell comes before the next row's first.
+std::vector<long long> SelectedIndexes(const TGridRect& selection, int colCount) {
+    std::vector<long long> indexes;
+    for (int row = selection.Top; row <= selection.Bottom; ++row)
+        for (int col = selection.Left; col <= selection.Right; ++col)
+            indexes.push_back(col + static_cast<long long>(row) * colCount);
+    return indexes;
+}
+
+// The entry whose path is exactly `path`. The list's own IndexOf ignores case, and
+// "a.jpg" beside "A.jpg" are two photos here.
+int ExactIndexOf(const TStringList& list, const QString& path) {
+    for (int i = 0; i < list.Count(); ++i)
+        if (list[i] == path) return i;
+    return -1;
+}
+
+}  // namespace
+
+void TFormOrlisk::ActionOpenExecute(TComponent*) {
+    if (sys::FileExists(FileName))
+        ShellOpen(Handle(), FileName);  // the desktop reports its own failures
+    else
+        ShowCannotOpen(FileName);
+}
+
+void TFormOrlisk::ActionRotate(TComponent* Sender) {
+    const uint16_t code = static_cast<uint16_t>(Sender->Tag());
+    // The photos selected now are the ones transformed, even when a thumbnail that
+    // cannot be made again drops out during the loop and the later photos move one
+    // cell back (and the rows shrink with them): each cell is looked up where its
+    // photo stands now. Entries drop only at or before the cell just visited, and
+    // the cells come in increasing order, so the shift is the number dropped so far.
+    const std::vector<long long> cells =
+        SelectedIndexes(DrawGrid->Selection(), DrawGrid->ColCount());
+    long long dropped = 0;
+    for (const long long cell : cells) {
+        const long long index = cell - dropped;
+        const int colCount = DrawGrid->ColCount();
+        bool canSelect = true;
+        DrawGridSelectCell(DrawGrid, static_cast<int>(index % colCount),
+                           static_cast<int>(index / colCount), canSelect);
+        if (sys::FileExists(FileName))
+            TransformFile(FileName, code);
+        else if (!FileName.isEmpty())
+            ShowCannotOpen(FileName);  // gone since the cell was selected
+        const int before = Images->Count();
+        RefreshThumbnail(FileName);
+        dropped += std::max(0, before - Images->Count());
+    }
+    DrawGrid->Refresh();
+}
+
+void TFormOrlisk::ActionDeleteExecute(TComponent*) {
+    QStringList paths;
+    for (const long long cell : SelectedIndexes(DrawGrid->Selection(), DrawGrid->ColCount())) {
+        const int colCount = DrawGrid->ColCount();
+        bool canSelect = true;
+        DrawGridSelectCell(DrawGrid, static_cast<int>(cell % colCount),
+                           static_cast<int>(cell / colCount), canSelect);
+        if (sys::FileExists(FileName)) paths.append(FileName);
+    }
+
+    if (!paths.isEmpty()) {
+        bool go = true;
+        if (pmiDeleteConfirm->Checked()) {
+            // One question for the whole selection.
+            const QString question =
+                paths.size() == 1
+                    ? sys::Format(Language->TranslateUserMessage(
+                                      QStringLiteral("Do you want to move \"%s\" to the trash?")),
+                                  {sys::ExtractFileName(paths.first())})
+                    : sys::Format(Language->TranslateUserMessage(QStringLiteral(
+                                      "Do you want to move these %u photos to the trash?")),
+                                  {static_cast<unsigned>(paths.size())});
+            go = Dialogs().ConfirmTrash(Handle(), question, Caption());
+        }
+        if (go) {
+            QStringList kept;
+            for (const QString& path : paths) {
+                const TrashResult result = MoveToTrash(path);
+                if (!result.Ok)
+                    kept.append(sys::ExtractFileName(path) + QStringLiteral(": ") + result.Reason);
+            }
+            // Whatever no longer exists leaves the grid; what could not be trashed
+            // keeps its thumbnail.
+            for (const QString& path : paths) {
+                if (sys::FileExists(path)) continue;
+                const int i = ExactIndexOf(*Images, path);
+                if (i < 0) continue;
+                delete Images->Objects(i);
+                Images->SetObject(i, nullptr);
+                Images->Delete(i);
+            }
+            if (!kept.isEmpty()) {
+                MessageBoxW(Handle(),
+                            Language->TranslateUserMessage(QStringLiteral(
+                                "These photos could not be moved to the trash and stay where they are:")) +
+                                QStringLiteral("\r\n\r\n") + kept.join(QStringLiteral("\r\n")),
+                            Caption(), MB_OK | MB_ICONWARNING);
+            }
+        }
+    }
+    UpdateRowAndFileCount();
+    // The current cell may now show another photo: the commands act on that one.
+    bool canSelect = true;
+    DrawGridSelectCell(DrawGrid, DrawGrid->Col(), DrawGrid->Row(), canSelect);
+    DrawGrid->Refresh();
+}
+
+void TFormOrlisk::TransformFile(const QString& Path, uint16_t Code) {
+    TransformJpeg(Language, Path, Code, pmiKeepTimestamp->Checked(), Handle());
+}
+
+void TFormOrlisk::ShowCannotOpen(const QString& Path) {
+    MessageBoxW(Handle(),
+                sys::Format(Language->TranslateUserMessage(QStringLiteral(
+                                "Cannot open \"%s\". The file or folder has been moved or deleted.")),
+                            {sys::ExtractFileName(Path)}),
+                std::nullopt, MB_OK | MB_ICONWARNING);
+}
