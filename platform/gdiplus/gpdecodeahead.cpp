@@ -71,6 +71,11 @@ QSize SizeInBox(int w, int h, int boxWidth, int boxHeight, bool* ownSize) {
 
 }  // namespace
 
+// A prepared decode up to this size is kept for a request of another size than the
+// one foreseen (a small photo drawn at its own size or enlarged); larger ones (a
+// 12-megapixel photo at 1/8 is 187,500 pixels) would hold memory for a rare case.
+constexpr int64_t kKeptDecodePixels = 256 * 256;
+
 // Set on the workers' threads: the images they open never take prepared results (so
 // no worker ever holds a job, nor ends one).
 thread_local bool isWorker = false;
@@ -205,7 +210,10 @@ private:
         } else {
             p.use = Use::Draw;
             p.how = Resample::Bilinear;  // the interpolation a thumbnail is drawn with
-            p.picture = PictureAt(d, p.width, p.height, p.how);
+            QImage decoded = DecodedFor(d, p.width, p.height);
+            p.picture = Resampled(decoded, p.width, p.height, p.how);
+            if (int64_t(decoded.width()) * decoded.height() <= kKeptDecodePixels)
+                p.decoded = std::move(decoded);
         }
         if (!p.picture.isNull()) d.prepared = std::move(p);
     }
