@@ -150,6 +150,13 @@ public:
     void DoCreate();
     void DoDestroy();
 
+    // ---- a form that owns a box before it is shown ---------------------------------
+    // Moves the hidden form to where its Position puts it when it is shown, so that a
+    // box it owns meanwhile shows over that place (a dialog that only tells it has
+    // nothing to show, for instance).
+    void PlaceAsPositioned() { PlaceForShow(); }
+    // ---- end of a form that owns a box before it is shown --------------------------
+
     // ---- Outer bounds across window states ----------------------------------------
     // The outer bounds the window has in the normal state: its bounds now when it is
     // normal, the bounds it goes back to when it is maximised or minimised.
