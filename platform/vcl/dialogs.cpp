@@ -6,7 +6,6 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QFileDialog>
-#include <QFileInfo>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QEvent>
