@@ -163,18 +163,6 @@ bool moveNoReplace(const QString& from, const QString& to) {
 
 }  // namespace
 
-QString TrashFolderFor(const QString& path, QString* reason) {
-    const QFileInfo info(path);
-    const QString folder = QFileInfo(info.absolutePath()).canonicalFilePath();
-    struct stat st {};
-    if (folder.isEmpty() || !lstatOf(path, st)) {
-        if (reason) *reason = systemText(ENOENT);
-        return QString();
-    }
-    QString top;
-    return trashFor(folder, st.st_dev, &top, reason);
-}
-
 TrashResult MoveToTrash(const QString& path) {
     TrashResult result;
     const QFileInfo info(path);
