@@ -80,8 +80,8 @@ bool prepareTrash(const QString& trash, QString* reason) {
     return true;
 }
 
-// The trash of a mount's top folder, by the two rules of the freedesktop.org
-// specification, or empty.
+// The trash of a mount's top folder, by the freedesktop.org trash rules: the
+// administrator's shared one first, else the user's own; empty when neither serves.
 QString topdirTrash(const QString& top, QString* reason) {
     const QString uid = QString::number(::getuid());
     const QString shared = joined(top, QStringLiteral(".Trash"));
