@@ -9,7 +9,7 @@
 // does it replace the original: by rename, or, for a file with several hard links, by
 // rewriting the original in place from the verified bytes (the links stay one file),
 // with the old bytes put back from memory when that rewrite fails. The folder is
-// synced last. Bytes after the image's EOI are part of the result (transform.cpp).
+// synced last. Bytes after the image's EOI are part of the result (picture.cpp).
 //
 // Statuses (diagnosis only, not a promise of the interface):
 //   1 bad argument (empty path, code outside 1..5)   11 writing the copy failed
@@ -25,6 +25,8 @@
 // Every status but 0 and 18 leaves the file byte-for-byte as it was; 18 (a failed
 // rewrite whose undoing failed too) keeps the verified copy, the temporary file, on
 // disk as the last good data.
+// Statuses 4 to 9 speak of any picture of the file: the first, or one that its MPF
+// index lists after it (7 also of more than 64 such pictures).
 
 #include "platform/vantrel/vantrel_internal.h"
 
@@ -129,15 +131,31 @@ bool WriteAll(FileOps& ops, int fd, const Pieces& pieces) {
     return true;
 }
 
-// The writer's job: each piece of the result as soon as it is there.
+// The writer's job: each piece of the result as soon as it is there, and the
+// deferred ones (the MPF index) once their bytes are final.
 bool WriteOutput(FileOps& ops, int fd, Output& out) {
     size_t offset = 0;
     Output::Piece p;
+    bool deferred = false;
     for (size_t i = 0; out.Get(i, p); ++i) {
-        if (!WriteAt(ops, fd, p.data, p.size, offset)) return false;
+        if (p.deferred)
+            deferred = true;
+        else if (!WriteAt(ops, fd, p.data, p.size, offset))
+            return false;
         offset += p.size;
     }
-    return out.Complete();
+    if (!out.Complete()) return false;
+    if (!deferred) return true;
+    try {
+        offset = 0;
+        for (const Output::Piece& q : out.Pieces()) {
+            if (q.deferred && !WriteAt(ops, fd, q.data, q.size, offset)) return false;
+            offset += q.size;
+        }
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    return true;
 }
 
 // Reads exactly `size` bytes from offset 0; false on error or early end.
@@ -386,10 +404,6 @@ Status TransformFile(const char* path, uint16_t code, FileOps& ops) {
     FrameInfo frame;
     status = ProbeFrame(original.data.get(), original.size, frame);
     if (status != kOk) return status;
-    // Bytes after the image's EOI are carried over as they are. Without an EOI the
-    // whole file goes to the transform, which refuses truncated data.
-    const size_t end = ImageEnd(original.data.get(), original.size);
-    const size_t imageSize = end == 0 ? original.size : end;
     int width = 0, height = 0;
     TransformedSize(frame, code, width, height);
 
@@ -409,9 +423,7 @@ Status TransformFile(const char* path, uint16_t code, FileOps& ops) {
         return FsyncRetry(ops, tempFd.get()) == 0 ? kOk : kSyncFailed;
     });
     Worker check(result, [&] { return DecodesAs(result, width, height) ? kOk : kVerifyFailed; });
-    status = TransformBuffer(original.data.get(), imageSize, frame, code,
-                             original.data.get() + imageSize, original.size - imageSize,
-                             result);
+    status = TransformBuffer(original.data.get(), original.size, frame, code, result);
     const Status written = writer.Wait();
     if (status != kOk) return status;
     if (written != kOk) return written;

@@ -1,11 +1,16 @@
-// Lossless transforms of whole JPEG files held in memory, on libjpeg's coefficient
+// Lossless transforms of JPEG pictures held in memory, on libjpeg's coefficient
 // interface: the blocks are moved and their coefficients transposed or negated the
-// way jpegtran -trim -copy all does it (the same libjpeg-turbo encoder then writes
-// them), so the result is byte for byte what jpegtran makes.
+// way jpegtran -trim does it (the same libjpeg-turbo encoder then writes them), so
+// the scans are byte for byte what jpegtran makes.
+//
+// Around the scans the picture keeps the original's own segments, in their order:
+// the encoder writes no JFIF or Adobe marker of its own, and its frame header, Huffman
+// tables and scans are spliced in where the original had its frame (see Splice).
+// libjpeg's marker writer is hooked for that, so the result still streams.
 //
 // The result is encoded into pieces of an Output that the writer and the decode
-// check read while the encoder still runs (see safe_replace.cpp), so the check costs
-// next to nothing on top of the transform itself.
+// check (decode_check.cpp) read while the encoder still runs (see safe_replace.cpp),
+// so the check costs next to nothing on top of the transform itself.
 //
 // Truncated or corrupt image data makes libjpeg warn and fill in grey blocks;
 // jpegtran then writes the damaged picture out. Here every warning is a failure, in
@@ -15,20 +20,14 @@
 // we ask, which changes the entropy coding only, not the coefficients. Restart
 // markers are not carried over by either.
 //
-// Both write the output only up to EOI. Whatever a file holds after its EOI (the
-// video of a motion photo, a second picture, a maker's trailer) would be lost, so it
-// is found here and appended to the result as it was.
-//
 // libjpeg reports errors by calling back, and we leave its calls with longjmp: the
 // functions that call into libjpeg below hold no object with a destructor, and the
 // callbacks none at the point where they may fail.
 
+#include "platform/vantrel/libjpeg_errors.h"
 #include "platform/vantrel/vantrel_internal.h"
 
-#include <cstdio>  // jpeglib.h needs FILE and size_t first
-
-#include <jerror.h>
-#include <jpeglib.h>
+#include <jpegint.h>  // the marker writer, hooked to splice the original's segments
 
 #include <algorithm>
 #include <csetjmp>
@@ -37,166 +36,19 @@
 
 namespace vantrel {
 
-// ---- Output ----------------------------------------------------------------------
-
-uint8_t* Output::NewChunk() noexcept {
-    uint8_t* chunk = new (std::nothrow) uint8_t[kChunk];
-    if (chunk == nullptr) return nullptr;
-    try {
-        std::lock_guard<std::mutex> lock(mutex_);
-        chunks_.emplace_back(chunk);
-    } catch (...) {
-        delete[] chunk;
-        return nullptr;
-    }
-    return chunk;
-}
-
-bool Output::Append(const uint8_t* data, size_t size) noexcept {
-    if (size == 0) return true;
-    try {
-        std::lock_guard<std::mutex> lock(mutex_);
-        if (finished_) return false;
-        pieces_.push_back(Piece{data, size});
-        size_ += size;
-    } catch (...) {
-        return false;
-    }
-    more_.notify_all();
-    return true;
-}
-
-void Output::Finish(bool complete) noexcept {
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        if (finished_) return;
-        finished_ = true;
-        complete_ = complete;
-    }
-    more_.notify_all();
-}
-
-bool Output::Get(size_t index, Piece& piece) noexcept {
-    std::unique_lock<std::mutex> lock(mutex_);
-    more_.wait(lock, [&] { return index < pieces_.size() || finished_; });
-    if (finished_ && !complete_) return false;  // no use reading a failed result
-    if (index >= pieces_.size()) return false;
-    piece = pieces_[index];
-    return true;
-}
-
-bool Output::Complete() const noexcept {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return finished_ && complete_;
-}
-
-size_t Output::Size() const noexcept {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return size_;
-}
-
-std::vector<Output::Piece> Output::Pieces() const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return pieces_;
-}
-
 namespace {
 
-// Whole units only, unless the image is smaller than one unit (then nothing is
-// dropped: a partial block that is the whole image is kept).
-int Trim(int full, int unit) { return full / unit > 0 ? full / unit * unit : full; }
-
-unsigned Read16(const uint8_t* p) { return unsigned{p[0]} << 8 | p[1]; }
-
-Status ReadFrameHeader(const uint8_t* seg, size_t length, uint8_t marker, FrameInfo& frame) {
-    // SOF0 baseline, SOF1 extended and SOF2 progressive are Huffman-coded DCT; every
-    // other SOFn is lossless, hierarchical or arithmetic-coded.
-    if (marker != 0xC0 && marker != 0xC1 && marker != 0xC2) return kUnsupported;
-    if (length < 8) return kBadHeader;
-    const int precision = seg[2];
-    frame.height = static_cast<int>(Read16(seg + 3));
-    frame.width = static_cast<int>(Read16(seg + 5));
-    frame.components = seg[7];
-    if (precision != 8) return kUnsupported;
-    if (frame.components != 1 && frame.components != 3 && frame.components != 4)
-        return kUnsupported;
-    if (length != 8 + 3 * static_cast<size_t>(frame.components)) return kBadHeader;
-    if (frame.width == 0 || frame.height == 0) return kUnsupported;  // height from DNL
-    if (uint64_t(frame.width) * uint64_t(frame.height) > kMaxPixels) return kTooLarge;
-    int maxH = 1, maxV = 1;
-    for (int c = 0; c < frame.components; ++c) {
-        const int h = seg[9 + 3 * c] >> 4, v = seg[9 + 3 * c] & 15;
-        if (h < 1 || h > 4 || v < 1 || v > 4) return kBadHeader;
-        maxH = std::max(maxH, h);
-        maxV = std::max(maxV, v);
-    }
-    // A single-component scan is not interleaved: its MCU is one block.
-    frame.mcuWidth = frame.components == 1 ? 8 : 8 * maxH;
-    frame.mcuHeight = frame.components == 1 ? 8 : 8 * maxV;
-    frame.progressive = marker == 0xC2;
-    return kOk;
-}
-
-// Where the entropy-coded data starting at `pos` ends: the offset of the FF that
-// begins the next marker, or `size` when none follows. Stuffed FF 00, restart markers
-// FF D0..D7 and fill bytes FF FF belong to the data.
-size_t EntropyEnd(const uint8_t* data, size_t size, size_t pos) {
-    while (pos < size) {
-        const void* ff = std::memchr(data + pos, 0xFF, size - pos);
-        if (ff == nullptr) return size;
-        const size_t at = static_cast<size_t>(static_cast<const uint8_t*>(ff) - data);
-        size_t next = at + 1;
-        while (next < size && data[next] == 0xFF) ++next;
-        if (next >= size) return size;
-        const uint8_t b = data[next];
-        if (b != 0x00 && (b < 0xD0 || b > 0xD7)) return at;
-        pos = next + 1;
-    }
-    return size;
-}
-
-
-// ---- libjpeg glue ------------------------------------------------------------------
-
-struct Failure {
-    jpeg_error_mgr pub;
-    std::jmp_buf jump;
-};
-
-[[noreturn]] void Fail(j_common_ptr cinfo) {
-    std::longjmp(reinterpret_cast<Failure*>(cinfo->err)->jump, 1);
-}
-
-[[noreturn]] void FailWith(j_common_ptr cinfo, int code) {
-    cinfo->err->msg_code = code;
-    Fail(cinfo);
-}
-
-// A warning (level -1) is damaged data that libjpeg would paper over.
-void OnMessage(j_common_ptr cinfo, int level) {
-    if (level < 0) Fail(cinfo);
-}
-
-// A progressive file can hold any number of scans, each costing a pass over the image.
-void LimitScans(j_common_ptr cinfo) {
-    if (cinfo->is_decompressor &&
-        reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number > 500)
-        FailWith(cinfo, 0);
-}
-
-void SetUpErrors(Failure& failure, jpeg_progress_mgr& progress) {
-    jpeg_std_error(&failure.pub);
-    failure.pub.error_exit = Fail;
-    failure.pub.emit_message = OnMessage;
-    progress = jpeg_progress_mgr{};
-    progress.progress_monitor = LimitScans;
-}
-
-// The encoder's output goes to Output chunks.
+// The encoder's output goes to Output chunks; the splice's segments go in between as
+// pieces of their own, so `start` marks the first byte of the chunk not yet handed on.
 struct Destination {
     jpeg_destination_mgr pub;
     Output* out;
     uint8_t* chunk;
+    uint8_t* start;
+    Splice* splice;
+    jpeg_marker_writer* marker;  // the encoder's own, for the hooks to call on
+    void (*writeFrame)(j_compress_ptr);
+    void (*writeTrailer)(j_compress_ptr);
 };
 
 Destination& DestOf(j_compress_ptr cinfo) { return *reinterpret_cast<Destination*>(cinfo->dest); }
@@ -207,57 +59,75 @@ void NextChunk(j_compress_ptr cinfo) {
     if (d.chunk == nullptr) FailWith(reinterpret_cast<j_common_ptr>(cinfo), JERR_OUT_OF_MEMORY);
     d.pub.next_output_byte = d.chunk;
     d.pub.free_in_buffer = Output::kChunk;
+    d.start = d.chunk;
 }
 
 void InitDestination(j_compress_ptr cinfo) { NextChunk(cinfo); }
 
 boolean EmptyOutput(j_compress_ptr cinfo) {
     Destination& d = DestOf(cinfo);
-    if (!d.out->Append(d.chunk, Output::kChunk))
+    if (!d.out->Append(d.start, static_cast<size_t>(d.chunk + Output::kChunk - d.start)))
         FailWith(reinterpret_cast<j_common_ptr>(cinfo), JERR_OUT_OF_MEMORY);
     NextChunk(cinfo);
     return TRUE;
 }
 
-void TermDestination(j_compress_ptr cinfo) {
+// Hands on what the encoder wrote so far, so that a piece can follow it.
+void Flush(j_compress_ptr cinfo) {
     Destination& d = DestOf(cinfo);
-    if (!d.out->Append(d.chunk, Output::kChunk - d.pub.free_in_buffer))
+    uint8_t* next = d.pub.next_output_byte;
+    if (!d.out->Append(d.start, static_cast<size_t>(next - d.start)))
         FailWith(reinterpret_cast<j_common_ptr>(cinfo), JERR_OUT_OF_MEMORY);
+    d.start = next;
 }
 
-// The decode check reads Output pieces as they come.
-struct Source {
-    jpeg_source_mgr pub;
-    Output* out;
-    size_t next;
-};
+void TermDestination(j_compress_ptr cinfo) { Flush(cinfo); }
 
-Source& SourceOf(j_decompress_ptr cinfo) { return *reinterpret_cast<Source*>(cinfo->src); }
-
-void InitSource(j_decompress_ptr) {}
-void TermSource(j_decompress_ptr) {}
-
-boolean FillInput(j_decompress_ptr cinfo) {
-    Source& s = SourceOf(cinfo);
-    Output::Piece piece;
-    if (!s.out->Get(s.next, piece))  // the data ends before the image does
-        FailWith(reinterpret_cast<j_common_ptr>(cinfo), JWRN_JPEG_EOF);
-    ++s.next;
-    s.pub.next_input_byte = piece.data;
-    s.pub.bytes_in_buffer = piece.size;
-    return TRUE;
-}
-
-void SkipInput(j_decompress_ptr cinfo, long count) {
-    Source& s = SourceOf(cinfo);
-    if (count <= 0) return;
-    size_t left = static_cast<size_t>(count);
-    while (left > s.pub.bytes_in_buffer) {
-        left -= s.pub.bytes_in_buffer;
-        FillInput(cinfo);
+void Insert(j_compress_ptr cinfo, const std::vector<Splice::Item>& items) {
+    Destination& d = DestOf(cinfo);
+    for (const Splice::Item& item : items) {
+        Flush(cinfo);
+        bool ok;
+        if (item.deferred) {
+            d.splice->deferredOffset = d.out->Size();
+            ok = d.out->AppendDeferred(item.data, item.size, d.splice->deferredPiece);
+        } else {
+            ok = d.out->Append(item.data, item.size);
+        }
+        if (!ok) FailWith(reinterpret_cast<j_common_ptr>(cinfo), JERR_OUT_OF_MEMORY);
     }
-    s.pub.next_input_byte += left;
-    s.pub.bytes_in_buffer -= left;
+}
+
+// The frame header (and the quantisation tables the splice does not define) stands
+// where the original's did; the scan headers and Huffman tables follow as the encoder
+// writes them; the original's segments after its scans stay before EOI.
+void WriteFrame(j_compress_ptr cinfo) {
+    Destination& d = DestOf(cinfo);
+    Insert(cinfo, d.splice->beforeFrame);
+    d.writeFrame(cinfo);
+    Insert(cinfo, d.splice->afterFrame);
+}
+
+void WriteTrailer(j_compress_ptr cinfo) {
+    Destination& d = DestOf(cinfo);
+    Insert(cinfo, d.splice->tail);
+    d.writeTrailer(cinfo);
+}
+
+void HookMarkers(j_compress_ptr cinfo, const Splice& splice) {
+    Destination& d = DestOf(cinfo);
+    d.marker = cinfo->marker;
+    d.writeFrame = d.marker->write_frame_header;
+    d.writeTrailer = d.marker->write_file_trailer;
+    d.marker->write_frame_header = WriteFrame;
+    d.marker->write_file_trailer = WriteTrailer;
+    for (int t = 0; t < NUM_QUANT_TBLS && t < 4; ++t) {
+        JQUANT_TBL* table = cinfo->quant_tbl_ptrs[t];
+        if (table == nullptr || !splice.defines[t]) continue;
+        bool same = true;
+        for (int i = 0; i < DCTSIZE2; ++i) same = same && table->quantval[i] == splice.tables[t][i];
+        if (same) table->sent_table = TRUE;
+    }
 }
 
 // ---- moving blocks -----------------------------------------------------------------
@@ -324,61 +194,6 @@ JDIMENSION RoundUp(JDIMENSION n, int unit) {
 
 bool Transposes(uint16_t code) { return code == 1 || code == 3; }
 
-// ExifImageWidth and ExifImageHeight in the Exif IFD are set to the new size, as
-// jpegtran sets them; every read is bounded by `length`.
-void AdjustExifSize(JOCTET* data, unsigned length, JDIMENSION width, JDIMENSION height) {
-    if (length < 12) return;
-    bool motorola;
-    if (data[0] == 0x49 && data[1] == 0x49)
-        motorola = false;
-    else if (data[0] == 0x4D && data[1] == 0x4D)
-        motorola = true;
-    else
-        return;
-    auto get16 = [&](unsigned at) {
-        return motorola ? unsigned{data[at]} << 8 | data[at + 1]
-                        : unsigned{data[at + 1]} << 8 | data[at];
-    };
-    if (get16(2) != 0x2A) return;
-    if (data[motorola ? 4 : 7] != 0 || data[motorola ? 5 : 6] != 0) return;
-    unsigned ifd = get16(motorola ? 6 : 4);
-    if (ifd > length - 2) return;
-    unsigned tags = get16(ifd);
-    if (tags == 0) return;
-    ifd += 2;
-    for (;;) {  // the Exif IFD pointer in IFD0
-        if (ifd > length - 12) return;
-        if (get16(ifd) == 0x8769) break;
-        if (--tags == 0) return;
-        ifd += 12;
-    }
-    if (data[ifd + (motorola ? 8 : 11)] != 0 || data[ifd + (motorola ? 9 : 10)] != 0) return;
-    unsigned offset = get16(ifd + (motorola ? 10 : 8));
-    if (offset > length - 2) return;
-    tags = get16(offset);
-    if (tags < 2) return;
-    offset += 2;
-    do {
-        if (offset > length - 12) return;
-        const unsigned tag = get16(offset);
-        if (tag == 0xA002 || tag == 0xA003) {  // written as one LONG
-            const JDIMENSION value = tag == 0xA002 ? width : height;
-            JOCTET* e = data + offset;
-            const JOCTET entry[10] = {0, 4, 0, 0, 0, 1,
-                                      static_cast<JOCTET>(value >> 24 & 0xFF),
-                                      static_cast<JOCTET>(value >> 16 & 0xFF),
-                                      static_cast<JOCTET>(value >> 8 & 0xFF),
-                                      static_cast<JOCTET>(value & 0xFF)};
-            for (int k = 0; k < 10; ++k)  // little-endian: each field reversed
-                e[2 + k] = motorola ? entry[k]
-                           : k < 2  ? entry[1 - k]
-                           : k < 6  ? entry[7 - k]
-                                    : entry[15 - k];
-        }
-        offset += 12;
-    } while (--tags);
-}
-
 // The destination's size, as jpegtran -trim plans it, and its blocks when they are
 // made ahead (see Execute).
 struct Plan {
@@ -436,26 +251,10 @@ void AdjustParameters(j_decompress_ptr src, j_compress_ptr dst, uint16_t code, c
                     std::swap(table->quantval[i * DCTSIZE + j], table->quantval[j * DCTSIZE + i]);
         }
     }
-    jpeg_saved_marker_ptr first = src->marker_list;
-    if (first != nullptr && first->marker == JPEG_APP0 + 1 && first->data_length >= 6 &&
-        std::memcmp(first->data, "Exif\0\0", 6) == 0) {
-        dst->write_JFIF_header = FALSE;  // an Exif file stays one
-        if (plan.width != src->image_width || plan.height != src->image_height)
-            AdjustExifSize(first->data + 6, first->data_length - 6, plan.width, plan.height);
-    }
-}
-
-void CopyMarkers(j_decompress_ptr src, j_compress_ptr dst) {
-    for (jpeg_saved_marker_ptr m = src->marker_list; m != nullptr; m = m->next) {
-        // The encoder writes its own JFIF and Adobe markers.
-        if (dst->write_JFIF_header && m->marker == JPEG_APP0 && m->data_length >= 5 &&
-            std::memcmp(m->data, "JFIF\0", 5) == 0)
-            continue;
-        if (dst->write_Adobe_marker && m->marker == JPEG_APP0 + 14 && m->data_length >= 5 &&
-            std::memcmp(m->data, "Adobe", 5) == 0)
-            continue;
-        jpeg_write_marker(dst, m->marker, m->data, m->data_length);
-    }
+    // The original's own JFIF and Adobe segments are kept where they are; the encoder
+    // adds none.
+    dst->write_JFIF_header = FALSE;
+    dst->write_Adobe_marker = FALSE;
 }
 
 // Where the blocks of one destination component come from. Destination blocks left
@@ -582,9 +381,10 @@ void Execute(j_decompress_ptr src, j_compress_ptr dst, uint16_t code,
     }
 }
 
-// Baseline output is read once, one iMCU row at a time: each row is made when the
-// encoder asks for it, through the memory manager's array access, which spares a
-// second copy of the whole image. The encoder is given stand-ins for its arrays.
+// Baseline output is read one iMCU row at a time (once, or twice when the Huffman
+// tables are made for the data): each row is made when the encoder asks for it,
+// through the memory manager's array access, which spares a second copy of the whole
+// image. The encoder is given stand-ins for its arrays.
 struct View {
     Plane in;
     Mapping map;
@@ -652,9 +452,11 @@ void FillViews(j_decompress_ptr src, j_compress_ptr dst, uint16_t code,
 }
 
 struct TransformJob {
-    TransformJob(const uint8_t* d, size_t n, const FrameInfo& f, uint16_t c, Output& o)
-        : data(d), size(n), frame(f), code(c) {
+    TransformJob(const uint8_t* d, size_t n, const FrameInfo& f, uint16_t c, bool opt,
+                 Splice& s, Output& o)
+        : data(d), size(n), frame(f), code(c), optimize(opt) {
         dest.out = &o;
+        dest.splice = &s;
     }
     ~TransformJob() {
         if (dstMade) jpeg_destroy_compress(&dst);
@@ -667,6 +469,7 @@ struct TransformJob {
     size_t size;
     const FrameInfo& frame;
     uint16_t code;
+    bool optimize;
     Failure failure{};
     jpeg_progress_mgr progress{};
     Destination dest{};
@@ -694,8 +497,6 @@ Status RunTransform(TransformJob& job) {
     src->mem->max_memory_to_use = 0;  // whole images in memory (there is no backing store)
     src->progress = &job.progress;
     jpeg_mem_src(src, job.data, static_cast<unsigned long>(job.size));
-    jpeg_save_markers(src, JPEG_COM, 0xFFFF);
-    for (int m = 0; m < 16; ++m) jpeg_save_markers(src, JPEG_APP0 + m, 0xFFFF);
     jpeg_read_header(src, TRUE);
     if (static_cast<int>(src->image_width) != job.frame.width ||
         static_cast<int>(src->image_height) != job.frame.height)
@@ -708,6 +509,7 @@ Status RunTransform(TransformJob& job) {
     jpeg_copy_critical_parameters(src, dst);
     AdjustParameters(src, dst, job.code, plan);
     if (job.frame.progressive) jpeg_simple_progression(dst);
+    if (job.optimize) dst->optimize_coding = TRUE;
     job.dest.pub.init_destination = InitDestination;
     job.dest.pub.empty_output_buffer = EmptyOutput;
     job.dest.pub.term_destination = TermDestination;
@@ -723,165 +525,26 @@ Status RunTransform(TransformJob& job) {
         jpeg_write_coefficients(dst, job.views.ids);
         FillViews(src, dst, job.code, coefficients, job.views);
     }
-    CopyMarkers(src, dst);
+    HookMarkers(dst, *job.dest.splice);
     jpeg_finish_compress(dst);
     // The decoder has read up to EOI; its memory goes with the job, after the output
     // is handed on.
     return kOk;
 }
 
-struct CheckJob {
-    explicit CheckJob(Output& o) { source.out = &o; }
-    ~CheckJob() {
-        if (made) jpeg_destroy_decompress(&cinfo);
-    }
-    CheckJob(const CheckJob&) = delete;
-    CheckJob& operator=(const CheckJob&) = delete;
-
-    Failure failure{};
-    jpeg_progress_mgr progress{};
-    Source source{};
-    jpeg_decompress_struct cinfo{};
-    volatile bool made = false;
-};
-
-bool RunCheck(CheckJob& job, int width, int height) {
-    j_decompress_ptr cinfo = &job.cinfo;
-    SetUpErrors(job.failure, job.progress);
-    cinfo->err = &job.failure.pub;
-    if (setjmp(job.failure.jump) != 0) return false;
-    jpeg_create_decompress(cinfo);
-    job.made = true;
-    cinfo->progress = &job.progress;
-    job.source.pub.init_source = InitSource;
-    job.source.pub.fill_input_buffer = FillInput;
-    job.source.pub.skip_input_data = SkipInput;
-    job.source.pub.resync_to_restart = jpeg_resync_to_restart;
-    job.source.pub.term_source = TermSource;
-    cinfo->src = &job.source.pub;
-    if (jpeg_read_header(cinfo, TRUE) != JPEG_HEADER_OK) return false;
-    if (static_cast<int>(cinfo->image_width) != width ||
-        static_cast<int>(cinfo->image_height) != height)
-        return false;
-    // At 1/8 each block comes out as one pixel, but every coefficient of every scan
-    // is still entropy-decoded.
-    cinfo->scale_num = 1;
-    cinfo->scale_denom = 8;
-    cinfo->do_fancy_upsampling = FALSE;
-    jpeg_start_decompress(cinfo);
-    j_common_ptr common = reinterpret_cast<j_common_ptr>(cinfo);
-    JSAMPARRAY rows = common->mem->alloc_sarray(
-        common, JPOOL_IMAGE, cinfo->output_width * static_cast<JDIMENSION>(cinfo->output_components),
-        static_cast<JDIMENSION>(cinfo->rec_outbuf_height));
-    while (cinfo->output_scanline < cinfo->output_height)
-        jpeg_read_scanlines(cinfo, rows, static_cast<JDIMENSION>(cinfo->rec_outbuf_height));
-    jpeg_finish_decompress(cinfo);  // reads on to EOI
-    return true;
-}
-
 }  // namespace
 
-Status ProbeFrame(const uint8_t* data, size_t size, FrameInfo& frame) {
-    if (size < 4 || data[0] != 0xFF || data[1] != 0xD8) return kNotJpeg;
-    size_t pos = 2;
-    for (;;) {
-        if (pos >= size || data[pos] != 0xFF) return kBadHeader;
-        while (pos < size && data[pos] == 0xFF) ++pos;  // fill bytes
-        if (pos >= size) return kBadHeader;
-        const uint8_t marker = data[pos++];
-        if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) continue;  // no length
-        if (marker == 0xD8 || marker == 0xD9 || marker == 0xDA || marker == 0x00)
-            return kBadHeader;  // SOI again, EOI or scan before any frame
-        if (size - pos < 2) return kBadHeader;
-        const size_t length = Read16(data + pos);
-        if (length < 2 || length > size - pos) return kBadHeader;
-        const bool sof = marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 &&
-                         marker != 0xC8 && marker != 0xCC;
-        if (sof) return ReadFrameHeader(data + pos, length, marker, frame);
-        pos += length;
-    }
-}
-
-size_t ImageEnd(const uint8_t* data, size_t size) {
-    if (size < 4 || data[0] != 0xFF || data[1] != 0xD8) return 0;
-    size_t pos = 2;
-    bool scanned = false;
-    for (;;) {
-        if (pos >= size || data[pos] != 0xFF) return 0;
-        while (pos < size && data[pos] == 0xFF) ++pos;  // fill bytes
-        if (pos >= size) return 0;
-        const uint8_t marker = data[pos++];
-        if (marker == 0xD9) return scanned ? pos : 0;  // no image without a scan
-        if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) continue;  // no length
-        if (marker == 0xD8 || marker == 0x00) return 0;
-        if (size - pos < 2) return 0;
-        const size_t length = Read16(data + pos);
-        if (length < 2 || length > size - pos) return 0;
-        pos += length;
-        if (marker == 0xDA) {  // a scan: its entropy-coded data follows the header
-            pos = EntropyEnd(data, size, pos);
-            scanned = true;
-        }
-    }
-}
-
-void TransformedSize(const FrameInfo& frame, uint16_t code, int& width, int& height) {
-    const int w = frame.width, h = frame.height;
-    const int mw = frame.mcuWidth, mh = frame.mcuHeight;
-    switch (code) {
-        case 1:  // the bottom edge becomes the left one
-            width = Trim(h, mh);
-            height = w;
-            break;
-        case 2:
-            width = Trim(w, mw);
-            height = Trim(h, mh);
-            break;
-        case 3:  // the right edge becomes the top one
-            width = h;
-            height = Trim(w, mw);
-            break;
-        case 4:
-            width = w;
-            height = Trim(h, mh);
-            break;
-        default:
-            width = Trim(w, mw);
-            height = h;
-            break;
-    }
-}
-
-Status TransformBuffer(const uint8_t* data, size_t size, const FrameInfo& frame,
-                       uint16_t code, const uint8_t* trailer, size_t trailerSize,
-                       Output& out) {
-    struct Unfinished {  // whatever happens, the readers are let go
-        Output& out;
-        ~Unfinished() { out.Finish(false); }
-    } unfinished{out};
+Status EncodePicture(const uint8_t* data, size_t size, const FrameInfo& frame, uint16_t code,
+                     bool optimize, Splice& splice, Output& out,
+                     const std::function<Status()>& finish) {
     if (code < 1 || code > 5) return kBadArgument;
-    if (size == 0 || size > kMaxFileSize || trailerSize > kMaxFileSize - size) return kTooLarge;
-    // The job's memory (two images' worth of coefficients) is released after the
-    // output is finished, while the writer syncs it.
-    TransformJob job(data, size, frame, code, out);
+    if (size == 0 || size > kMaxFileSize) return kTooLarge;
+    // The job's memory (two images' worth of coefficients) is released after
+    // `finish`, which may let the writer go on to sync meanwhile.
+    TransformJob job(data, size, frame, code, optimize, splice, out);
     const Status status = RunTransform(job);
-    if (status != kOk) return status;
-    if (!out.Append(trailer, trailerSize)) return kNoMemory;
-    out.Finish(true);
-    return kOk;
-}
-
-bool DecodesAs(Output& jpeg, int width, int height) {
-    CheckJob job(jpeg);
-    return RunCheck(job, width, height);
-}
-
-bool DecodesAs(const uint8_t* data, size_t size, int width, int height) {
-    if (size == 0 || size > kMaxFileSize) return false;
-    Output whole;
-    if (!whole.Append(data, size)) return false;
-    whole.Finish(true);
-    return DecodesAs(whole, width, height);
+    if (status != kOk || !finish) return status;
+    return finish();
 }
 
 }  // namespace vantrel

@@ -9,9 +9,12 @@ extern "C" {
 
 // Transforms the JPEG file at `path` (local 8-bit encoding) in place without
 // re-encoding: code 1 rotates 90 degrees clockwise, 2 rotates 180, 3 rotates 90
-// counter-clockwise, 4 flips vertically, 5 flips horizontally. Every marker segment
-// is kept, and so is every byte after the image's end (a motion photo's video, say);
-// partial blocks at the right and bottom edges are dropped.
+// counter-clockwise, 4 flips vertically, 5 flips horizontally; partial blocks at the
+// right and bottom edges are dropped. The file's own segments are kept in their order
+// (no JFIF or Adobe segment is added); the EXIF pixel size follows the result, and
+// the EXIF thumbnail is turned in place when it fits its room. The further pictures
+// of an MPF index are turned too and the index rewritten to find them; every other
+// byte after the image's end (a motion photo's video, say) stays as it was.
 // Returns 0 when the file now holds the transformed image. Any other value is a
 // failure, and then the file is byte-for-byte what it was.
 // Exception: when a hard-linked file's in-place rewrite and restore both fail, the verified copy stays beside it.

@@ -1,10 +1,13 @@
 #pragma once
-// Inside libvantrel: the libjpeg work on buffers (transform.cpp) and the safe
-// replacement of the file (safe_replace.cpp). Not part of the library's interface.
+// Inside libvantrel: the JPEG structure (layout.cpp), the libjpeg work on buffers
+// (transform.cpp), the pictures of a file with their EXIF thumbnails and MPF index
+// (picture.cpp, exif_block.cpp, mpf.cpp) and the safe replacement of the file
+// (safe_replace.cpp). Not part of the library's interface.
 
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <sys/types.h>
@@ -50,6 +53,12 @@ struct FrameInfo {
     bool progressive = false;
 };
 
+// Whole units only, unless the image is smaller than one unit (then nothing is
+// dropped: a partial block that is the whole image is kept).
+inline int Trim(int full, int unit) { return full / unit > 0 ? full / unit * unit : full; }
+
+inline unsigned Read16(const uint8_t* p) { return unsigned{p[0]} << 8 | p[1]; }
+
 // Walks the marker segments up to the first frame header, bounded by `size`.
 // Accepts only 8-bit Huffman-coded baseline, extended or progressive frames.
 Status ProbeFrame(const uint8_t* data, size_t size, FrameInfo& frame);
@@ -60,12 +69,14 @@ void TransformedSize(const FrameInfo& frame, uint16_t code, int& width, int& hei
 
 // The transformed file while it is being made: the transform appends pieces on one
 // thread, and the writer and the decode check read them on theirs as they come, so
-// neither waits for the whole result. A piece never changes once appended.
+// neither waits for the whole result. A piece never changes once appended, but for
+// a deferred one (see AppendDeferred).
 class Output {
 public:
     struct Piece {
         const uint8_t* data = nullptr;
         size_t size = 0;
+        bool deferred = false;  // final bytes only once the output is complete
     };
     static constexpr size_t kChunk = size_t{256} << 10;
 
@@ -79,6 +90,16 @@ public:
     uint8_t* NewChunk() noexcept;
     bool Append(const uint8_t* data, size_t size) noexcept;
     void Finish(bool complete) noexcept;
+    // Bytes owned by the output (nullptr when out of memory), for patched segments.
+    uint8_t* Own(size_t size) noexcept;
+    // A piece whose final bytes are known only after what follows it (the MPF index
+    // holds the sizes of the pictures after it): readers may see `data` now, the
+    // writer writes it once the output is complete, with what Settle gave (of the
+    // same size) before the output was finished.
+    bool AppendDeferred(const uint8_t* data, size_t size, size_t& index) noexcept;
+    void Settle(size_t index, const uint8_t* data) noexcept;
+    // Appends the pieces of a finished output and takes over its memory.
+    bool Adopt(Output& other) noexcept;
 
     // Consumer side: waits until piece `index` is there (true) or the output is
     // finished without it (false).
@@ -98,19 +119,84 @@ private:
     bool finished_ = false, complete_ = false;
 };
 
-// The offset just past the image's EOI marker, found by walking the marker segments
-// and, after each SOS, the entropy-coded data up to the next marker; every read is
-// bounded by `size`. 0 when no EOI is found (truncated or damaged structure).
+// One marker segment: [start, end) holds any fill bytes, the marker at `at`, its
+// length and its payload (from at + 4).
+struct SegmentRef {
+    size_t start = 0, at = 0, end = 0;
+    uint8_t marker = 0;
+};
+
+// APPn and COM: the segments that say something about the picture rather than code it.
+inline bool IsMetadata(uint8_t marker) { return (marker >= 0xE0 && marker <= 0xEF) || marker == 0xFE; }
+
+// The segments of one picture from SOI to EOI.
+struct PictureLayout {
+    std::vector<SegmentRef> header;  // every segment before the first scan, in order
+    std::vector<SegmentRef> tail;    // APPn and COM segments after the first scan
+    size_t end = 0;                  // just past EOI
+};
+
+// Walks the marker segments and, after each SOS, the entropy-coded data up to the
+// next marker; every read is bounded by `size`. False when no EOI is found after a
+// scan (truncated or damaged structure).
+bool ReadLayout(const uint8_t* data, size_t size, PictureLayout& layout);
+
+// The offset just past the image's EOI marker (ReadLayout's end); 0 when none.
 size_t ImageEnd(const uint8_t* data, size_t size);
 
-// Lossless transform of a whole JPEG in memory, as jpegtran -trim -copy all does it:
-// every marker copied, partial edge blocks dropped, progressive output for
-// progressive input. The result goes to `out` piece by piece as it is encoded; the
-// `trailerSize` bytes at `trailer` (what followed the input's EOI, which must outlive
-// `out`) are appended unchanged. `out` is finished in every case, complete on kOk.
+// How a transformed picture is put together around the encoder's frame and scans:
+// the original's segments in their order, DQT tables transposed for a quarter turn,
+// some with patched bytes; its DHT, DRI and SOF segments give way to the encoder's.
+struct Splice {
+    struct Item {
+        const uint8_t* data;
+        size_t size;
+        bool deferred;
+    };
+    std::vector<Item> beforeFrame, afterFrame, tail;
+    // Quantisation tables the items define (natural order, as the result uses them);
+    // the encoder writes only those that differ.
+    bool defines[4] = {};
+    uint16_t tables[4][64] = {};
+    // Set while encoding: the output piece of the deferred item and its offset.
+    size_t deferredPiece = SIZE_MAX, deferredOffset = 0;
+};
+
+// The splice of `layout`'s segments for `code`: `replaced` gives patched bytes for
+// some header segments (nullptr: the original's; same size as [start, end)), the
+// header segment `deferred` is written as a deferred piece. Copies go to `owner`.
+bool MakeSplice(const uint8_t* data, const PictureLayout& layout, uint16_t code,
+                const std::vector<const uint8_t*>& replaced, size_t deferred, Output& owner,
+                Splice& splice);
+
+// Encodes the transformed coefficients of the picture `data` (SOI to EOI) into `out`,
+// with the splice's segments around them, as jpegtran -trim does the pixels: partial
+// edge blocks dropped, progressive output for progressive input. `optimize` asks for
+// Huffman tables made for the data. `finish` (may be empty) runs after the encoder is
+// done and before its memory is released. `out` is not finished here.
+Status EncodePicture(const uint8_t* data, size_t size, const FrameInfo& frame, uint16_t code,
+                     bool optimize, Splice& splice, Output& out,
+                     const std::function<Status()>& finish);
+
+// One picture transformed into `out` (not finished): its first EXIF block given the
+// new pixel dimensions and, when `thumbnail`, its turned thumbnail (picture.cpp).
+struct PictureOptions {
+    bool optimize = false;
+    bool thumbnail = true;
+    size_t deferred = SIZE_MAX;  // header segment settled later (the MPF index)
+    std::function<Status()> finish;
+};
+Status TransformPicture(const uint8_t* data, const PictureLayout& layout, const FrameInfo& frame,
+                        uint16_t code, const PictureOptions& options, Output& out,
+                        Splice& splice);
+
+// Lossless transform of a whole JPEG file in memory: the first picture with its
+// thumbnail, the further pictures of an MPF index (their sizes and offsets rewritten),
+// every other byte after the first picture's EOI kept as it was. The result goes to
+// `out` piece by piece as it is encoded; `data` must outlive `out`. `out` is finished
+// in every case, complete on kOk; on failure nothing of the file is to be written.
 Status TransformBuffer(const uint8_t* data, size_t size, const FrameInfo& frame,
-                       uint16_t code, const uint8_t* trailer, size_t trailerSize,
-                       Output& out);
+                       uint16_t code, Output& out);
 
 // Decodes the whole image data once (at 1/8 scale: every coefficient is still
 // entropy-decoded) and checks that it is `width` x `height`. Any warning counts as

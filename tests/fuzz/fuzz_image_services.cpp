@@ -1,11 +1,15 @@
-// The image services on any file: opening it, its size and every property item,
-// each value read whole. After every input a good photo opened in the same process
-// must still read its size and orientation: no failure carries over.
+// The image services on any file: opening it, its size, every property item (each
+// value read whole), its thumbnail and a scaled decode as drawing makes it. After
+// every input a good photo opened in the same process must still read its size and
+// orientation and decode: no failure carries over.
 
 #include "platform/gdiplus/gpimage.h"
+#include "platform/gdiplus/gpimage_data.h"
 #include "tests/fuzz/fuzz_util.h"
 
+#include <QImage>
 #include <QString>
+#include <memory>
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -18,6 +22,7 @@ volatile unsigned valueSum = 0;
 namespace {
 
 constexpr int kWidth = 64, kHeight = 48;
+constexpr uint64_t kMaxPixels = 1u << 24;
 
 // A 64 x 48 photo with an EXIF block whose IFD0 holds Orientation 6.
 std::string GoodPhoto() {
@@ -68,16 +73,27 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         fuzz::WriteFile(p, GoodPhoto());
         return p;
     }();
+    static const QByteArray goodBytes = QByteArray::fromStdString(fuzz::ReadFile(good));
     fuzz::WriteFile(path, std::string(reinterpret_cast<const char*>(data), size));
     {
         TGPImage image(QString::fromStdString(path));
-        image.GetWidth();
-        image.GetHeight();
+        const uint64_t pixels = uint64_t {image.GetWidth()} * image.GetHeight();
         ReadProperties(image);
+        // Pictures far above a photo's size would only test the memory limit.
+        if (pixels <= kMaxPixels) {
+            std::unique_ptr<TGPImage> thumb(image.GetThumbnailImage(24, 16));
+            FUZZ_CHECK(thumb != nullptr);
+            gdiplus_detail::DecodeJpegCovering(
+                QByteArray(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size)), 16, 16);
+        }
     }
     TGPImage image(QString::fromStdString(good));
     FUZZ_CHECK(image.GetWidth() == kWidth);
     FUZZ_CHECK(image.GetHeight() == kHeight);
     FUZZ_CHECK(ReadProperties(image) == 6);
+    std::unique_ptr<TGPImage> thumb(image.GetThumbnailImage(32, 24));
+    FUZZ_CHECK(thumb && thumb->GetLastStatus() == Ok && thumb->GetWidth() == 32);
+    const QImage decoded = gdiplus_detail::DecodeJpegCovering(goodBytes, 16, 16);
+    FUZZ_CHECK(decoded.width() >= 16 && decoded.height() >= 16 && decoded.width() <= kWidth);
     return 0;
 }

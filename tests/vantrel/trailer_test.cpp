@@ -88,7 +88,7 @@ TEST_P(Trailer, KeptWholeAfterEveryCode) {
         const QByteArray head = result.left(result.size() - trailer.size());
         EXPECT_EQ(head, TransformBytes(image, code));  // as if there were no trailer
         EXPECT_TRUE(LikeJpegtran(head, input, code));
-        EXPECT_EQ(SegmentPayload(result, 0xE1, 0), exif_);
+        EXPECT_EQ(SegmentPayload(result, 0xE1, 0).size(), exif_.size());  // thumbnail turned in it
         EXPECT_EQ(End(result), static_cast<size_t>(head.size()));
         EXPECT_EQ(Entries(dir.Path()), QStringList{"motion.jpg"});
     }
