@@ -37,56 +37,79 @@ bool IsExistingFile(const QString& path) {
 
 }  // namespace
 
+void FindPhotosToTurn(const QString& Folder, bool Recurse, TStringList& List) {
+    const int first = List.Count();
+    FindJpegFiles(Folder, List, Recurse);
+    // From the last index down, so that deleting keeps the indexes still to visit.
+    for (int i = List.Count() - 1; i >= first; --i)
+        if (AutoOrientationCode(GetFileOrientation(List.Strings(i))) == 0) List.Delete(i);
+}
+
+QString AutoOrientNoticeText(const TLanguage* Language, const QString& Name) {
+    return WrapText(sys::Format(T(Language, QStringLiteral("%s has not detected any images that "
+                                                           "can be transformed automatically.")),
+                                {Name}));
+}
+
+QString AutoOrientQuestionText(const TLanguage* Language, const QString& Name, int Count) {
+    // The joined text is the pattern, so a translation may move the placeholders
+    // across both sentences.
+    const QString pattern =
+        T(Language, QStringLiteral("%s has detected %u images that can be automatically "
+                                   "transformed to normal orientation.")) +
+        QStringLiteral("\r\n\r\n") +
+        T(Language, QStringLiteral("Would you like to transform them now?"));
+    return WrapText(
+        sys::Format(pattern, {Name, QVariant::fromValue(static_cast<qulonglong>(Count))}));
+}
+
+QString AutoOrientProgressText(const TLanguage* Language) {
+    return T(Language, QStringLiteral("Transformation is in progress..."));
+}
+
+void TurnPhotosUpright(const TStringList& List, TProgressWindow& Progress,
+                       const std::function<void(const QString&, TTransformCode)>& Transform,
+                       const std::function<void(const QString&)>& AfterFile) {
+    const int count = List.Count();
+    for (int i = 0; i < count; ++i) {
+        const QString file = List.Strings(i);
+        // Gone since the filter: passed over without a pump, a cancel test or a step.
+        if (!IsExistingFile(file)) continue;
+        Application()->ProcessMessages();
+        if (Progress.WantCancel()) break;
+        // Read again: the file may have changed while the question was open.
+        const TTransformCode code = AutoOrientationCode(GetFileOrientation(file));
+        if (code != 0) Transform(file, code);
+        if (AfterFile) AfterFile(file);
+        Progress.SetProgressBy(1);
+    }
+}
+
 void AutoOrientFolder(const QString& Folder, bool Recurse, TLanguage* Language,
                       bool KeepTimestamp, WindowHandle ParentWnd) {
     const auto list = std::make_unique<TStringList>();
     const bool silent = sys::FindCmdLineSwitch(QStringLiteral("s"));
 
-    FindJpegFiles(Folder, *list, Recurse);
-    // From the last index down, so that deleting keeps the indexes still to visit.
-    for (int i = list->Count() - 1; i >= 0; --i)
-        if (AutoOrientationCode(GetFileOrientation(list->Strings(i))) == 0) list->Delete(i);
+    FindPhotosToTurn(Folder, Recurse, *list);
     const int count = list->Count();
 
     if (count == 0) {
-        if (!silent) {
-            const QString text = sys::Format(
-                T(Language, QStringLiteral("%s has not detected any images that can be "
-                                           "transformed automatically.")),
-                {kBatchName});
-            MessageBoxW(GetDesktopWindow(), WrapText(text), kBatchName,
+        if (!silent)
+            MessageBoxW(GetDesktopWindow(), AutoOrientNoticeText(Language, kBatchName), kBatchName,
                         MB_OK | MB_ICONINFORMATION);
-        }
         return;
     }
-
-    if (!silent) {
-        // The joined text is the pattern, so a translation may move the placeholders
-        // across both sentences.
-        const QString pattern =
-            T(Language, QStringLiteral("%s has detected %u images that can be automatically "
-                                       "transformed to normal orientation.")) +
-            QStringLiteral("\r\n\r\n") +
-            T(Language, QStringLiteral("Would you like to transform them now?"));
-        const QString text =
-            sys::Format(pattern, {kBatchName, QVariant::fromValue(static_cast<qulonglong>(count))});
-        if (MessageBoxW(GetDesktopWindow(), WrapText(text), kBatchName,
-                        MB_YESNO | MB_ICONQUESTION) != IDYES)
-            return;
-    }
+    if (!silent && MessageBoxW(GetDesktopWindow(), AutoOrientQuestionText(Language, kBatchName, count),
+                               kBatchName, MB_YESNO | MB_ICONQUESTION) != IDYES)
+        return;
 
     const auto progress = std::make_unique<TProgressWindow>(nullptr);
-    progress->SetLabelText(T(Language, QStringLiteral("Transformation is in progress...")));
+    progress->SetLabelText(AutoOrientProgressText(Language));
     progress->SetProgressBounds(0, count);
-    for (int i = 0; i < count; ++i) {
-        const QString file = list->Strings(i);
-        // Gone since the filter: passed over without a pump, a cancel test or a step.
-        if (!IsExistingFile(file)) continue;
-        Application()->ProcessMessages();
-        if (progress->WantCancel()) break;
-        // Read again: the file may have changed while the question was open.
-        const TTransformCode code = AutoOrientationCode(GetFileOrientation(file));
-        if (code != 0) TransformJpeg(Language, file, code, KeepTimestamp, ParentWnd);
-        progress->SetProgressBy(1);
-    }
+    TurnPhotosUpright(
+        *list, *progress,
+        [&](const QString& file, TTransformCode code) {
+            TransformJpeg(Language, file, code, KeepTimestamp, ParentWnd);
+        },
+        nullptr);
 }

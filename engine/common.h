@@ -7,9 +7,11 @@
 
 #include <QString>
 #include <cstdint>
+#include <functional>
 
 class TLanguage;
 class TGPImage;
+class TProgressWindow;
 
 // 1 rotate 90 clockwise, 2 rotate 180, 3 rotate 90 counter-clockwise,
 // 4 flip vertical, 5 flip horizontal.
@@ -75,6 +77,28 @@ TTransformCode AutoOrientationCode(TExifOrientation orientation);
 // progress window that can be cancelled. Raises what TransformJpeg raises.
 void AutoOrientFolder(const QString& Folder, bool Recurse, TLanguage* Language,
                       bool KeepTimestamp, WindowHandle ParentWnd);
+
+// What both automatic-orientation batches (the command line's above and the main
+// window's) share: the scan and filter, the texts, the progress loop.
+//
+// Appends the photos of Folder (and its subfolders with Recurse) whose orientation
+// the rule turns, in the scan's order.
+void FindPhotosToTurn(const QString& Folder, bool Recurse, TStringList& List);
+// The notice that nothing was found and the question before the batch, translated
+// with Language (nullptr: English), filled with Name (and Count), wrapped at 50
+// columns; and the progress window's label.
+QString AutoOrientNoticeText(const TLanguage* Language, const QString& Name);
+QString AutoOrientQuestionText(const TLanguage* Language, const QString& Name, int Count);
+QString AutoOrientProgressText(const TLanguage* Language);
+// The batch's loop over the photos FindPhotosToTurn kept, the progress bounds set to
+// their count: a photo that is gone is passed over (no pump, no cancel test, no
+// step); otherwise messages are pumped once, Cancel ends the loop, the photo's
+// orientation is read again and Transform runs with the rule's code (not for an
+// orientation that changed meanwhile), then AfterFile (may be empty) and one
+// progress step. What Transform raises ends the loop and passes on.
+void TurnPhotosUpright(const TStringList& List, TProgressWindow& Progress,
+                       const std::function<void(const QString&, TTransformCode)>& Transform,
+                       const std::function<void(const QString&)>& AfterFile);
 
 // Breaks text into lines of at most MaxCol characters at tab, space and "-"
 // (CR LF line breaks; quoted text is never broken; a line without a break character

@@ -11,11 +11,7 @@ void TFormOrlisk::FormShow(TComponent*) { RebuildThumbnails(); }
 void TFormOrlisk::SaveSettings() {}  // writes every setting to the store
 void TFormOrlisk::pmiKeepTimestampClick(TComponent*) {}  // saves all settings at once
 
-// Commands on the selection.
-void TFormOrlisk::ActionDisplayExifExecute(TComponent*) {}  // lists the photo's EXIF properties
-
-// Thumbnails and automatic orientation.
-void TFormOrlisk::tbAutoClick(TComponent*) {}  // turns every photo of the folder upright
+// Thumbnails.
 void TFormOrlisk::pmiThumbsInRowClick(TComponent*) {}  // asks for the thumbnails per row
 
 // Options menu.

@@ -161,27 +161,39 @@ QImage Resampled(const QImage& source, int width, int height, Resample how) {
     return {};
 }
 
-QImage PictureAt(TGPImage::Data& d, int width, int height, Resample how) {
-    if (width <= 0 || height <= 0) return {};
-    QImage prepared = d.TakePrepared(TGPImage::Data::Prepared::Use::Draw, width, height, how);
-    if (!prepared.isNull()) return prepared;
+QImage DecodedFor(TGPImage::Data& d, int width, int height) {
+    using Kind = TGPImage::Data::Kind;
+    const QImage& kept = d.prepared.decoded;
     switch (d.kind) {
-    case TGPImage::Data::Kind::None: return {};
-    case TGPImage::Data::Kind::Bitmap: return Resampled(d.pixels, width, height, how);
-    case TGPImage::Data::Kind::Jpeg:
-        return Resampled(DecodeJpegCovering(ReadWholeFile(d.fileName), width, height), width,
-                         height, how);
-    case TGPImage::Data::Kind::Other: {
+    case Kind::None: return {};
+    case Kind::Bitmap: return d.pixels;
+    case Kind::Jpeg: {
+        if (!kept.isNull()) {
+            int w = 0, h = 0;
+            CoveringSize(static_cast<int>(d.width), static_cast<int>(d.height), std::max(1, width),
+                         std::max(1, height), &w, &h);
+            if (kept.size() == QSize(w, h)) return kept;
+        }
+        return DecodeJpegCovering(ReadWholeFile(d.fileName), width, height);
+    }
+    case Kind::Other: {
+        if (!kept.isNull()) return kept;
         QImageReader reader(d.fileName, d.format);
         reader.setAutoTransform(false);
         QImage image = reader.read();
         if (image.isNull()) return image;
-        image = image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
-                                                              : QImage::Format_RGB32);
-        return Resampled(image, width, height, how);
+        return image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
+                                                             : QImage::Format_RGB32);
     }
     }
     return {};
+}
+
+QImage PictureAt(TGPImage::Data& d, int width, int height, Resample how) {
+    if (width <= 0 || height <= 0) return {};
+    QImage prepared = d.TakePrepared(TGPImage::Data::Prepared::Use::Draw, width, height, how);
+    if (!prepared.isNull()) return prepared;
+    return Resampled(DecodedFor(d, width, height), width, height, how);
 }
 
 QImage ThumbnailPicture(TGPImage::Data& d, int width, int height) {

@@ -71,6 +71,15 @@ QSize SizeInBox(int w, int h, int boxWidth, int boxHeight, bool* ownSize) {
 
 }  // namespace
 
+// A prepared decode up to this size is kept for a request of another size than the
+// one foreseen (a small photo drawn at its own size or enlarged); larger ones (a
+// 12-megapixel photo at 1/8 is 187,500 pixels) would hold memory for a rare case.
+constexpr int64_t kKeptDecodePixels = 256 * 256;
+
+// Set on the workers' threads: the images they open never take prepared results (so
+// no worker ever holds a job, nor ends one).
+thread_local bool isWorker = false;
+
 class DecodeAheadJob {
 public:
     DecodeAheadJob(const QStringList& files, int boxWidth, int boxHeight, bool embedded)
@@ -84,12 +93,20 @@ public:
         const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
         const unsigned threads = std::min<unsigned>(cores, static_cast<unsigned>(files_.size()));
         window_ = static_cast<int>(std::max(8u, 3 * cores));
-        for (unsigned t = 0; t < threads; ++t) workers_.emplace_back([this] { Work(); });
+        for (unsigned t = 0; t < threads; ++t)
+            workers_.emplace_back([this] {
+                isWorker = true;
+                Work();
+            });
     }
 
-    ~DecodeAheadJob() {
+    ~DecodeAheadJob() { Stop(); }
+
+    // Cancels and waits for the workers to finish the files they are on.
+    void Stop() {
         Cancel();
-        for (std::thread& t : workers_) t.join();
+        for (std::thread& t : workers_)
+            if (t.joinable() && t.get_id() != std::this_thread::get_id()) t.join();
     }
 
     void Cancel() {
@@ -193,7 +210,10 @@ private:
         } else {
             p.use = Use::Draw;
             p.how = Resample::Bilinear;  // the interpolation a thumbnail is drawn with
-            p.picture = PictureAt(d, p.width, p.height, p.how);
+            QImage decoded = DecodedFor(d, p.width, p.height);
+            p.picture = Resampled(decoded, p.width, p.height, p.how);
+            if (int64_t(decoded.width()) * decoded.height() <= kKeptDecodePixels)
+                p.decoded = std::move(decoded);
         }
         if (!p.picture.isNull()) d.prepared = std::move(p);
     }
@@ -222,6 +242,7 @@ std::shared_ptr<DecodeAheadJob> activeJob;
 }  // namespace
 
 bool TakePrepared(const QString& fileName, TGPImage::Data*& d, GpStatus& status) {
+    if (isWorker) return false;
     std::shared_ptr<DecodeAheadJob> job;
     {
         std::lock_guard<std::mutex> lock(registryMutex);
@@ -244,9 +265,8 @@ TGPDecodeAhead::TGPDecodeAhead(const QStringList& files, int boxWidth, int boxHe
 
 TGPDecodeAhead::~TGPDecodeAhead() {
     Cancel();
-    // The last owner joins the workers; a Take in progress on this thread is not
-    // possible here, so this is the last one.
-    job_.reset();
+    // The workers end here, on the load's thread, whoever holds the job last.
+    if (job_) job_->Stop();
 }
 
 void TGPDecodeAhead::Cancel() {

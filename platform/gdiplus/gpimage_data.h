@@ -53,6 +53,9 @@ struct TGPImage::Data {
         int height = 0;
         gdiplus_detail::Resample how = gdiplus_detail::Resample::Bilinear;
         QImage picture;
+        // The decode `picture` was made from, kept (when small) for a request of
+        // another size, so that a photo is still decoded once.
+        QImage decoded;
     } prepared;
 
     // The prepared picture when it answers this request (and forgets it); null else.
@@ -114,6 +117,11 @@ struct ImageAccess {
         return d;
     }
 };
+
+// The image's pixels decoded for drawing at width x height, before resampling: a JPEG
+// at the covering DCT scale (DecodeJpegCovering), another format whole, a bitmap's
+// own pixels. A decode kept by the decode-ahead is used when it is the same one.
+QImage DecodedFor(TGPImage::Data& d, int width, int height);
 
 // The image's picture at width x height: a JPEG decoded at the covering DCT scale,
 // another format decoded, a bitmap's own pixels; then resampled. Null on failure.

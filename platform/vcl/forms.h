@@ -146,6 +146,13 @@ public:
     void DoCreate();
     void DoDestroy();
 
+    // ---- a form that owns a box before it is shown ---------------------------------
+    // Moves the hidden form to where its Position puts it when it is shown, so that a
+    // box it owns meanwhile shows over that place (a dialog that only tells it has
+    // nothing to show, for instance).
+    void PlaceAsPositioned() { PlaceForShow(); }
+    // ---- end of a form that owns a box before it is shown --------------------------
+
     TNotifyEvent OnCreate;
     TNotifyEvent OnDestroy;
     TNotifyEvent OnShow;

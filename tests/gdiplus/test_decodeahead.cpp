@@ -86,7 +86,7 @@ struct Thumb {
 // What a folder load makes of one file: the box-fitted size, then a bitmap drawn
 // with low interpolation (high quality) or the image's thumbnail (low quality); a
 // photo that fits the box keeps its size.
-Thumb MakeThumb(const QString& file, bool high) {
+Thumb MakeThumb(const QString& file, bool high, int boxW = kBoxW, int boxH = kBoxH) {
     Thumb t;
     TGPImage image(file);
     t.imageStatus = image.GetLastStatus();
@@ -94,11 +94,11 @@ Thumb MakeThumb(const QString& file, bool high) {
     t.h = image.GetHeight();
     if (t.w == 0 || t.h == 0) return t;
     const int w = static_cast<int>(t.w), h = static_cast<int>(t.h);
-    const bool fits = w <= kBoxW && h <= kBoxH;
+    const bool fits = w <= boxW && h <= boxH;
     int tw = w, th = h;
     if (!fits) {
-        tw = w > h ? kBoxW : std::max(1, w * kBoxH / h);
-        th = w > h ? std::max(1, h * kBoxW / w) : kBoxH;
+        tw = w > h ? boxW : std::max(1, w * boxH / h);
+        th = w > h ? std::max(1, h * boxW / w) : boxH;
     }
     std::unique_ptr<TGPImage> thumb;
     if (high || fits) {
@@ -154,6 +154,18 @@ TEST(GpDecodeAhead, AnyOrderAnyQualityAndOtherThreadsGetTheSameResults) {
         });
         other.join();
         for (int i = 0; i < files.size(); ++i) ExpectSame(MakeThumb(files[i], true), plain[i], files[i]);
+    }
+}
+
+TEST(GpDecodeAhead, ACellChangedDuringTheLoadGivesTheSameThumbnails) {
+    TempDir dir;
+    const QStringList files = MakeFolder(dir);
+    for (int box : {120, 200, 60}) {
+        std::vector<Thumb> plain;
+        for (const QString& f : files) plain.push_back(MakeThumb(f, true, box, box));
+        TGPDecodeAhead ahead(files, kBoxW, kBoxH, false);
+        for (int i = 0; i < files.size(); ++i)
+            ExpectSame(MakeThumb(files[i], true, box, box), plain[i], files[i]);
     }
 }
 

@@ -398,3 +398,34 @@ TEST(GpDrawString, LengthLimitsTheTextAndBadArgumentsFail) {
     painter.end();
     EXPECT_TRUE(Ink(canvas, AnyInk).isEmpty());
 }
+
+TEST(GpDrawString, WrapsAtWordsInATallRectangleUnlessTold) {
+    auto draw = [](int flags, StringAlignment lineAlign) {
+        QImage canvas(200, 120, QImage::Format_ARGB32_Premultiplied);
+        canvas.fill(Qt::black);
+        QPainter painter(&canvas);
+        {
+            TGPGraphics g(&painter);
+            TGPFont font("Tahoma", 8.0f);
+            TGPSolidBrush brush(0xFFFFFFFF);
+            TGPStringFormat format(flags, 0);
+            format.SetLineAlignment(lineAlign);
+            EXPECT_EQ(g.DrawString("one two three four five six seven", -1, &font,
+                                   TGPRectF {10, 10, 70, 100}, &format, &brush),
+                      Ok);
+        }
+        painter.end();
+        return Ink(canvas, AnyInk);
+    };
+    const QRect wrapped = draw(0, StringAlignmentNear);
+    const QRect oneLine = draw(StringFormatFlagsNoWrap, StringAlignmentNear);
+    const QRect centred = draw(0, StringAlignmentCenter);
+    EXPECT_GT(wrapped.height(), 3 * oneLine.height());  // several lines
+    EXPECT_LE(wrapped.right(), 80);
+    EXPECT_LE(oneLine.right(), 80);                      // clipped to the rectangle
+    EXPECT_LT(oneLine.bottom(), 30);
+    EXPECT_GE(wrapped.top(), 10);
+    // Centred lines sit lower than top-aligned ones, still inside the rectangle.
+    EXPECT_GT(centred.top(), wrapped.top() + 5);
+    EXPECT_LE(centred.bottom(), 110);
+}
