@@ -363,6 +363,7 @@ TEST(QtDialogs, FolderBrowserOpensOnTheInitialFolderAndReturnsTheChoice) {
     OnFolderDialog([&](QFileDialog* dialog) {
         EXPECT_EQ(dialog->fileMode(), QFileDialog::Directory);
         EXPECT_TRUE(dialog->testOption(QFileDialog::ShowDirsOnly));
+        EXPECT_TRUE(dialog->testOption(QFileDialog::ReadOnly));
         EXPECT_EQ(QFileInfo(dialog->directory().absolutePath()).canonicalFilePath(),
                   QFileInfo(dir.Path()).canonicalFilePath());
         QMetaObject::invokeMethod(dialog, "accept");  // what its Choose button does
