@@ -41,7 +41,7 @@ int ExactIndexOf(const TStringList& list, const QString& path) {
 
 void TFormOrlisk::ActionOpenExecute(TComponent*) {
     if (sys::FileExists(FileName))
-        ShellOpen(Handle(), FileName);  // the desktop reports its own failures
+        ShellOpen(Handle(), FileName);  // the desktop's choice; no message of ours
     else
         ShowCannotOpen(FileName);
 }

@@ -80,8 +80,8 @@ bool prepareTrash(const QString& trash, QString* reason) {
     return true;
 }
 
-// The trash of a mount's top folder, by the two rules of the freedesktop.org
-// specification, or empty.
+// The trash of a mount's top folder, by the freedesktop.org trash rules: the
+// administrator's shared one first, else the user's own; empty when neither serves.
 QString topdirTrash(const QString& top, QString* reason) {
     const QString uid = QString::number(::getuid());
     const QString shared = joined(top, QStringLiteral(".Trash"));
@@ -162,18 +162,6 @@ bool moveNoReplace(const QString& from, const QString& to) {
 }
 
 }  // namespace
-
-QString TrashFolderFor(const QString& path, QString* reason) {
-    const QFileInfo info(path);
-    const QString folder = QFileInfo(info.absolutePath()).canonicalFilePath();
-    struct stat st {};
-    if (folder.isEmpty() || !lstatOf(path, st)) {
-        if (reason) *reason = systemText(ENOENT);
-        return QString();
-    }
-    QString top;
-    return trashFor(folder, st.st_dev, &top, reason);
-}
 
 TrashResult MoveToTrash(const QString& path) {
     TrashResult result;

@@ -22,7 +22,3 @@ struct TrashResult {
 
 // Moves the file (or folder, or link itself) at `path` to its trash.
 TrashResult MoveToTrash(const QString& path);
-
-// The trash folder that MoveToTrash would use for `path` (making it when needed),
-// empty when there is none; `reason` tells why.
-QString TrashFolderFor(const QString& path, QString* reason = nullptr);

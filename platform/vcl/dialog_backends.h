@@ -22,7 +22,7 @@ public:
     CheckedAnswer CropDialog(WindowHandle owner, const QString& text,
                              const QString& checkBoxCaption, const QString& caption) override;
     // A folder dialog (Qt's own or the desktop's) that opens on `initial` when it is
-    // a folder, without a button that makes a new folder.
+    // a folder, read-only: no button that makes a new folder.
     std::optional<QString> BrowseForFolder(WindowHandle owner, const QString& initial) override;
     // Question icon, Yes (default) and No; Esc and closing answer No.
     bool ConfirmTrash(WindowHandle owner, const QString& text, const QString& caption) override;

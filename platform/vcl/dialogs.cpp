@@ -6,7 +6,6 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QFileDialog>
-#include <QFileInfo>
 #include <QColorDialog>
 #include <QMessageBox>
 #include <QPushButton>
@@ -164,6 +163,8 @@ std::optional<QString> QtDialogs::BrowseForFolder(WindowHandle owner, const QStr
     QFileDialog dialog(OwnerWindow(owner), QString(), initial);
     dialog.setFileMode(QFileDialog::Directory);
     dialog.setOption(QFileDialog::ShowDirsOnly);
+    // Choosing only: no button that makes a new folder, nothing renamed or deleted.
+    dialog.setOption(QFileDialog::ReadOnly);
     if (!owner) dialog.setWindowModality(Qt::ApplicationModal);
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
     const QStringList chosen = dialog.selectedFiles();

@@ -44,4 +44,4 @@ TEST(Shell, AnAddressIsOpenedAsAnAddressAndNothingIsNotOpened) {
     EXPECT_EQ(desktop.opened[0].toString(), "https://example.org/orlisk");
 }
 
-#include "shell_test.moc"
+#include "test_shell.moc"

@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QKeyEvent>
 #include <QTimer>
+#include "tests/support/child_process.h"
 #include "tests/support/files.h"
 
 #include <QFileInfo>
@@ -263,8 +264,7 @@ TEST(TerminalDialogs, TrashQuestionIsAYesNoQuestion) {
 
 // The child half of the next test: a question through the backend the seam picks
 // by itself, with stdin not a terminal.
-TEST(DialogSeam, ChildAsksThroughTheDefaultBackend) {
-    if (!qEnvironmentVariableIsSet("ORLISK_VCL_CHILD_QUESTION")) GTEST_SKIP() << "child half only";
+ORLISK_TEST_CHILD(AskThroughTheDefaultBackend) {
     const int answer = MessageBoxW(GetDesktopWindow(), "Image \"/tmp/a.jpg\" is read-only.\r\nRotate it anyway?",
                                    QString("Orlisk"), MB_YESNO | MB_ICONWARNING);
     std::fflush(stderr);
@@ -275,11 +275,10 @@ TEST(DialogSeam, WithoutDisplayTheTerminalAnswersNoWhenStdinIsNoTerminal) {
     EXPECT_FALSE(HasDisplay());  // offscreen
     QProcess child;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("ORLISK_VCL_CHILD_QUESTION", "1");
     env.insert("QT_QPA_PLATFORM", "offscreen");
     child.setProcessEnvironment(env);
     child.start(QCoreApplication::applicationFilePath(),
-                {"--gtest_filter=DialogSeam.ChildAsksThroughTheDefaultBackend"});
+                testsupport::ChildArguments("AskThroughTheDefaultBackend"));
     ASSERT_TRUE(child.waitForStarted());
     child.closeWriteChannel();
     ASSERT_TRUE(child.waitForFinished(60000));
@@ -363,6 +362,7 @@ TEST(QtDialogs, FolderBrowserOpensOnTheInitialFolderAndReturnsTheChoice) {
     OnFolderDialog([&](QFileDialog* dialog) {
         EXPECT_EQ(dialog->fileMode(), QFileDialog::Directory);
         EXPECT_TRUE(dialog->testOption(QFileDialog::ShowDirsOnly));
+        EXPECT_TRUE(dialog->testOption(QFileDialog::ReadOnly));
         EXPECT_EQ(QFileInfo(dialog->directory().absolutePath()).canonicalFilePath(),
                   QFileInfo(dir.Path()).canonicalFilePath());
         QMetaObject::invokeMethod(dialog, "accept");  // what its Choose button does

@@ -6,6 +6,7 @@
 #include "progress/app_wait.h"
 #include "progress/frm_wait.h"
 #include "progress/terminal_progress.h"
+#include "tests/support/child_process.h"
 #include "tests/support/files.h"
 
 #include <QApplication>
@@ -319,8 +320,7 @@ TEST(TerminalProgress, SigintOnlyAsksToCancelWhileItExists) {
 
 // The child half of the next test: a command-line loop with the window the process
 // chooses by itself (offscreen: no display, so the terminal).
-TEST(TerminalProgressChild, Loop) {
-    if (!qEnvironmentVariableIsSet("ORLISK_PROGRESS_CHILD")) GTEST_SKIP() << "child half only";
+ORLISK_TEST_CHILD(TerminalProgressLoop) {
     int done = 0;
     {
         TProgressWindow progress(nullptr);
@@ -345,10 +345,10 @@ TEST(TerminalProgressChild, Loop) {
 TEST(TerminalProgressChild, CountsOnStderrAndCtrlCCancels) {
     QProcess child;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("ORLISK_PROGRESS_CHILD", "1");
     env.insert("QT_QPA_PLATFORM", "offscreen");
     child.setProcessEnvironment(env);
-    child.start(QCoreApplication::applicationFilePath(), {"--gtest_filter=TerminalProgressChild.Loop"});
+    child.start(QCoreApplication::applicationFilePath(),
+                testsupport::ChildArguments("TerminalProgressLoop"));
     ASSERT_TRUE(child.waitForFinished(60000));
     const QString out = QString::fromUtf8(child.readAllStandardOutput());
     const QString err = QString::fromUtf8(child.readAllStandardError());

@@ -2,6 +2,7 @@
 // neither a broken file, a second writer nor a killed writer loses anything.
 #include "platform/system/exceptions.h"
 #include "platform/system/registry.h"
+#include "tests/support/child_process.h"
 #include "tests/support/files.h"
 
 #include <QCoreApplication>
@@ -257,18 +258,18 @@ TEST(Registry, FollowsASymbolicLinkToTheStore) {
 
 // ---- several processes --------------------------------------------------------------
 
-// Not a test of its own: the writer process of the tests below (skipped otherwise).
-TEST(RegistryWriterHelper, Run) {
+// The writer process of the tests below.
+ORLISK_TEST_CHILD(RegistryWriter) {
     const QByteArray prefix = qgetenv("ORLISK_REG_WRITER");
-    if (prefix.isEmpty()) GTEST_SKIP() << "the writer process of other tests";
     const int count = qEnvironmentVariableIntValue("ORLISK_REG_COUNT");
     TRegistry reg;
-    ASSERT_TRUE(reg.OpenKey(kMain, true));
+    if (!reg.OpenKey(kMain, true)) return 1;
     for (int i = 0; i < count; ++i) {
         reg.WriteString(QString::fromUtf8(prefix) + QString::number(i), QString::number(i * 7));
         printf("wrote %d\n", i);  // after the write is on disk
         fflush(stdout);
     }
+    return 0;
 }
 
 namespace {
@@ -279,7 +280,7 @@ std::unique_ptr<QProcess> startWriter(const TempHome& home, const QString& prefi
     env.insert("ORLISK_REG_COUNT", QString::number(count));
     p->setProcessEnvironment(env);
     p->setProcessChannelMode(QProcess::SeparateChannels);
-    p->start(QCoreApplication::applicationFilePath(), {"--gtest_filter=RegistryWriterHelper.Run"});
+    p->start(QCoreApplication::applicationFilePath(), testsupport::ChildArguments("RegistryWriter"));
     return p;
 }
 }  // namespace

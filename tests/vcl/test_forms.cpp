@@ -416,4 +416,4 @@ TEST(Controls, TimerHandlerExceptionsAreShown) {
     EXPECT_EQ(dialogs->boxes[0].text, "timer failed");
 }
 
-#include "forms_test.moc"
+#include "test_forms.moc"
