@@ -71,7 +71,8 @@ int RunCommandLine() {
     // Reading the store lies outside the guarded part: a store that cannot be read
     // ends the process as an unhandled error (OrliskMain reports it).
     std::unique_ptr<TCustomIniFile> store = OpenSettingsStore();
-    language.SetLanguageFile(store->ReadString("Main", "Language", QString()));
+    // Portable mode stores the language relative to the program's folder.
+    language.SetLanguageFile(ResolveStoredLanguage(store->ReadString("Main", "Language", QString())));
     const bool keepTimestamp = store->ReadBool("Main", "KeepTimestamp", true);
 
     try {

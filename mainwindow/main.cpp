@@ -57,6 +57,7 @@ constexpr std::array<const char*, 36> kTranslationKeys = {
 
 TFormOrlisk::TFormOrlisk(TComponent* AOwner) : TForm(AOwner) {
     FormOrlisk = this;
+    OpenSettings = OpenProgramSettings;
     BuildDesign();
     DoCreate();
 }

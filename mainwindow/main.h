@@ -5,6 +5,7 @@
 // menu, the translation keys and the one-key shortcuts. FormDestroy frees the
 // thumbnails before the settings are written.
 
+#include "platform/system/inifiles.h"
 #include "platform/system/stringlist.h"
 #include "platform/vcl/forms.h"
 #include "platform/vcl/geometry.h"
@@ -14,7 +15,9 @@
 #include <QPoint>
 #include <QString>
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <vector>
 
 class TAction;
 class TActionList;
@@ -147,6 +150,13 @@ public:
     // LanguageFile, and every user message of the window passes through it.
     TLanguage* Language = nullptr;
 
+    // The settings store the window loads from and saves to, opened for one load or
+    // save: the portable INI file beside the executable or the registry store.
+    struct OpenedSettings {
+        std::unique_ptr<TCustomIniFile> store;
+        bool portable = false;  // the store is the portable INI file
+    };
+
 private:
     friend struct TFormOrliskTestAccess;
 
@@ -166,6 +176,24 @@ private:
     void EnableForSelection(TComponent* Sender) const;
     // Writes every setting to the store.
     void SaveSettings();
+    // How the setting "Language" is written: the language file's full path, or in
+    // portable mode "lang/" + its file name.
+    QString StoredLanguageValue(bool portable) const;
+    // A stored "Language" as a path to test: a relative value is taken below the
+    // executable's folder ("lang/x.lng": the language folder's x.lng).
+    QString ResolveStoredLanguage(const QString& stored) const;
+    // Step 4 of the load: applies the stored language and checks its item, or the
+    // "English" item when the stored file is gone.
+    void SelectStoredLanguage(const QString& stored);
+    // The window's place from the store, or centred on the primary screen.
+    void LoadWindowPlacement(TCustomIniFile& store);
+    // Opens the settings store; replaced in tests.
+    std::function<OpenedSettings()> OpenSettings;
+
+    // Favourite folders: rebuilds pmMru from Mru; item 0 adds the shown folder.
+    void RebuildFavoritesMenu();
+    void AddCurrentFolderToFavorites(TComponent* Sender);
+    void FavoriteItemClick(TComponent* Sender);
 
     // ---- thumbnail grid (grid_model.cpp, grid_view.cpp, grid_resize.cpp) ----------
     // Shows the photos of Folder (and of its subfolders when "Include subfolders" is
@@ -198,8 +226,11 @@ private:
     // Appends one radio item (group 2) per "*.lng" file of <executable folder>/lang
     // to pmOptions, in the file system's order, and their paths to Languages.
     void LoadLanguageMenu();
-    // The same for the language files of `langFolder` (no trailing "/").
+    // The same for the language files of `langFolder` (no trailing "/"), which
+    // becomes LanguageFolder.
     void LoadLanguageMenuFrom(const QString& langFolder);
+    // The language items of pmOptions (radio items of group 2 after N2).
+    std::vector<TMenuItem*> LanguageItems() const;
     // Applies the clicked language item's file and checks the item.
     void LanguageMenuClick(TComponent* Sender);
 
@@ -224,7 +255,18 @@ private:
     QString CurrentFolder;
     QString FileName;
     bool FBeingResized = false;
+    // The folder the language menu was read from: <executable folder>/lang.
+    QString LanguageFolder;
+    // A start maximised lays the grid out again once the window has its full size.
+    bool FLayoutWhenMaximised = false;
 };
+
+// The settings store of the running program: the INI file beside the executable when
+// it lies on a removable drive, else the registry store.
+TFormOrlisk::OpenedSettings OpenProgramSettings();
+
+// The address the web-site command opens.
+QString HomePageAddress();
 
 // The main window of window mode; set when the form is made, cleared when it goes.
 extern TFormOrlisk* FormOrlisk;

@@ -33,6 +33,7 @@ void TFormOrlisk::LoadLanguageMenu() {
 }
 
 void TFormOrlisk::LoadLanguageMenuFrom(const QString& langFolder) {
+    LanguageFolder = langFolder;
     // The entries in the order the file system gives them, hidden ones and folders
     // included; a missing folder gives no items.
     DIR* dir = opendir(QFile::encodeName(langFolder).constData());
@@ -54,6 +55,16 @@ void TFormOrlisk::LoadLanguageMenuFrom(const QString& langFolder) {
         throw;
     }
     closedir(dir);
+}
+
+std::vector<TMenuItem*> TFormOrlisk::LanguageItems() const {
+    std::vector<TMenuItem*> items;
+    const TMenuItem* root = pmOptions->Items();
+    for (int i = root->IndexOf(N2) + 1; i > 0 && i < root->Count(); ++i) {
+        TMenuItem* item = root->Items(i);
+        if (item->RadioItem() && item->GroupIndex() == 2) items.push_back(item);
+    }
+    return items;
 }
 
 void TFormOrlisk::LanguageMenuClick(TComponent* Sender) {

@@ -18,8 +18,9 @@ packages=(
   locales
   # a real display for the program under test, and fonts for offscreen drawing
   xvfb xauth x11-utils libx11-dev fonts-dejavu-core
-  # a window manager and a driver for tests that use the window as a person would
-  openbox xdotool
+  # a window manager and a driver for tests that use the window as a person would,
+  # and wmctrl to close and maximise it from outside in the real-program checks
+  openbox wmctrl xdotool
   # checks of what the install ships: the desktop entry and the man page
   desktop-file-utils man-db
   # the fuzz harnesses: clang, its sanitizer and libFuzzer runtimes, and llvm-cov

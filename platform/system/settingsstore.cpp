@@ -72,6 +72,11 @@ QString IniPathForExecutable(const QString& executable) {
     return executable + QStringLiteral(".ini");
 }
 
+QString ResolveStoredLanguage(const QString& stored) {
+    if (stored.isEmpty() || stored.startsWith(u'/')) return stored;
+    return sys::ExecutableFolder() + u'/' + stored;
+}
+
 QString PortableIniPath() { return IniPathForExecutable(sys::ExecutablePath()); }
 
 std::unique_ptr<TCustomIniFile> OpenSettingsStore() {

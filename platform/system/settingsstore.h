@@ -25,6 +25,11 @@ std::unique_ptr<TCustomIniFile> OpenSettingsStore();
 // always lives in the registry (DisplayCropWarning).
 std::unique_ptr<TRegistryIniFile> OpenRegistrySettings();
 
+// The setting "Language" as a path to open: portable mode stores it relative to the
+// executable's folder ("lang/german.lng"), so a relative value is taken there; an
+// absolute or empty value is returned unchanged.
+QString ResolveStoredLanguage(const QString& stored);
+
 // The executable's path with its extension replaced by ".ini" (".ini" appended when
 // it has none).
 QString PortableIniPath();

@@ -26,6 +26,8 @@ public:
     std::optional<QString> BrowseForFolder(WindowHandle owner, const QString& initial) override;
     // Question icon, Yes (default) and No; Esc and closing answer No.
     bool ConfirmTrash(WindowHandle owner, const QString& text, const QString& caption) override;
+    // Qt's colour dialog, starting from black, without an alpha channel.
+    std::optional<int32_t> ColorDialog(WindowHandle owner) override;
 };
 
 // The terminal: a box is written to `out` as "caption: text" (the caption and ": "
@@ -40,7 +42,9 @@ public:
 // or "... Cancel)", and the question is answered No / Cancel.
 // MB_OK boxes are only written. The folder browser asks "Folder [initial]: " and
 // takes a line: empty means the initial text, end of input cancels; without a
-// terminal it cancels. The trash confirmation is a yes/no question.
+// terminal it cancels. The trash confirmation is a yes/no question. The colour
+// dialog asks for "#RRGGBB" (an empty line or end of input: Cancel); without a
+// terminal it is answered Cancel.
 class TerminalDialogs : public DialogBackend {
 public:
     explicit TerminalDialogs(std::FILE* out = stderr, std::FILE* in = stdin,
@@ -52,6 +56,7 @@ public:
                              const QString& checkBoxCaption, const QString& caption) override;
     std::optional<QString> BrowseForFolder(WindowHandle owner, const QString& initial) override;
     bool ConfirmTrash(WindowHandle owner, const QString& text, const QString& caption) override;
+    std::optional<int32_t> ColorDialog(WindowHandle owner) override;
 
 private:
     struct Choice {

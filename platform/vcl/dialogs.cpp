@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QFileDialog>
+#include <QColorDialog>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QEvent>
@@ -175,6 +176,15 @@ bool QtDialogs::ConfirmTrash(WindowHandle owner, const QString& text, const QStr
     return MessageBox(owner, text, caption, MB_YESNO | MB_ICONQUESTION) == IDYES;
 }
 
+std::optional<int32_t> QtDialogs::ColorDialog(WindowHandle owner) {
+    QColorDialog dialog(Qt::black, OwnerWindow(owner));
+    if (!owner) dialog.setWindowModality(Qt::ApplicationModal);
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    const QColor c = dialog.selectedColor();
+    if (!c.isValid()) return std::nullopt;
+    return static_cast<int32_t>(c.red() | (c.green() << 8) | (c.blue() << 16));
+}
+
 // ---- terminal ------------------------------------------------------------------
 
 QString TerminalBoxText(const QString& text, const std::optional<QString>& caption) {
@@ -245,6 +255,28 @@ int TerminalDialogs::MessageBox(WindowHandle, const QString& text,
     default:
         Write(head + QStringLiteral("\n"));
         return IDOK;
+    }
+}
+
+std::optional<int32_t> TerminalDialogs::ColorDialog(WindowHandle) {
+    const QString head = QStringLiteral("Colour as #RRGGBB (empty: Cancel)");
+    if (!interactive_) {
+        Write(head + QStringLiteral(": (no terminal to answer: Cancel)\n"));
+        return std::nullopt;
+    }
+    Write(head + QStringLiteral(": "));
+    for (;;) {
+        char line[256];
+        if (!std::fgets(line, sizeof line, in_)) {
+            Write(QStringLiteral("\n"));
+            return std::nullopt;
+        }
+        const QString answer = QString::fromLocal8Bit(line).trimmed();
+        if (answer.isEmpty()) return std::nullopt;
+        const QColor c = QColor::fromString(answer);
+        if (answer.startsWith(u'#') && answer.size() == 7 && c.isValid())
+            return static_cast<int32_t>(c.red() | (c.green() << 8) | (c.blue() << 16));
+        Write(QStringLiteral("#RRGGBB: "));
     }
 }
 

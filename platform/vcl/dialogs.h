@@ -1,13 +1,14 @@
 #pragma once
 // The one seam through which the program asks and tells the user: message boxes,
-// the crop dialog with its check box, the folder browser and the trash confirmation
-// (and, later, the colour dialog). Three backends stand behind it:
+// the crop dialog with its check box, the folder browser, the trash confirmation and
+// the colour dialog. Three backends stand behind it:
 //   - Qt dialogs when a display is available,
 //   - the terminal when none is (text on stderr; a question is read from the
 //     terminal when stdin is one, otherwise answered No / Cancel),
 //   - ScriptedDialogs in tests, which records every box and answers as told.
 
 #include <QString>
+#include <cstdint>
 #include <memory>
 #include <optional>
 
@@ -55,6 +56,8 @@ public:
     // Whether to move files to the trash (a yes/no question, Yes the default): true
     // for Yes.
     virtual bool ConfirmTrash(WindowHandle owner, const QString& text, const QString& caption) = 0;
+    // The colour chooser: the chosen colour as 0x00BBGGRR, nullopt for Cancel.
+    virtual std::optional<int32_t> ColorDialog(WindowHandle owner) = 0;
 };
 
 // The backend in force. Until one is installed the right one for the process is

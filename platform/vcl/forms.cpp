@@ -8,7 +8,9 @@
 #include <QEventLoop>
 #include <QKeyEvent>
 #include <QScreen>
+#include <QTimer>
 #include <algorithm>
+#include <memory>
 
 namespace {
 
@@ -85,6 +87,11 @@ void TForm::SetBounds(int left, int top, int width, int height) {
     const QSize extra = FrameExtra(w);
     w->move(left, top);
     ResizeInner(width - extra.width(), height - extra.height());
+    // Outer bounds (see AdoptFrame).
+    if (extra.isNull() && !w->testAttribute(Qt::WA_Mapped))
+        pendingOuterBounds_ = QRect(left, top, width, height);
+    else
+        pendingOuterBounds_.reset();
 }
 
 int TForm::ClientWidth() const { return client_ ? client_->width() : 0; }
@@ -193,7 +200,9 @@ void TForm::SetWindowState(TWindowState state) {
     QWidget* w = Widget();
     if (!w) return;
     Qt::WindowStates s = w->windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized);
-    if (state == wsMinimized) s |= Qt::WindowMinimized;
+    // A maximised window that is minimised stays maximised underneath: it comes back
+    // maximised, and its normal bounds stay known.
+    if (state == wsMinimized) s |= Qt::WindowMinimized | (w->windowState() & Qt::WindowMaximized);
     if (state == wsMaximized) s |= Qt::WindowMaximized;
     w->setWindowState(s);
 }
@@ -224,6 +233,7 @@ void TForm::SetVisible(bool visible) {
         placed_ = true;
         if (place) PlaceForShow();
         w->show();
+        WatchForFrame();
         ApplySizeLimits();  // the frame is known now on some platforms
         // Outer sizes count the frame, which some platforms know only now.
         if (place) PlaceForShow();
@@ -408,6 +418,77 @@ bool TForm::eventFilter(QObject* watched, QEvent* event) {
         }
     }
     return TWinControl::eventFilter(watched, event);
+}
+
+// ---- Outer bounds across window states -----------------------------------------
+
+TRect TForm::NormalBounds() const {
+    const QWidget* w = Widget();
+    if (!w) return TRect();
+    if (WindowState() == wsNormal) return TRect(Left(), Top(), Left() + Width(), Top() + Height());
+    // The restored geometry is that of the inside; the frame keeps its margins.
+    const QRect inner = w->normalGeometry().isValid() ? w->normalGeometry() : w->geometry();
+    const QRect frame = w->frameGeometry();
+    const QRect geometry = w->geometry();
+    const int leftMargin = geometry.x() - frame.x();
+    const int topMargin = geometry.y() - frame.y();
+    const QSize extra = FrameExtra(w);
+    const int left = inner.x() - leftMargin;
+    const int top = inner.y() - topMargin;
+    return TRect(left, top, left + inner.width() + extra.width(),
+                 top + inner.height() + extra.height());
+}
+
+bool TForm::AdoptFrame() {
+    QWidget* w = Widget();
+    if (!pendingOuterBounds_ || !w) return true;
+    if (!w->isVisible() || WindowState() != wsNormal) return false;
+    const QSize extra = FrameExtra(w);
+    if (extra.isNull()) return false;
+    const QRect outer = *pendingOuterBounds_;
+    if (w->size() != outer.size() - extra)
+        ResizeInner(outer.width() - extra.width(), outer.height() - extra.height());
+    // Whether the window system placed the frame or the inside at the asked place
+    // depends on when it learnt the frame: shift the window by what is off.
+    const QPoint off = outer.topLeft() - w->frameGeometry().topLeft();
+    if (off.isNull()) return true;
+    w->move(w->pos() + off);
+    return false;
+}
+
+void TForm::WatchForFrame() {
+    if (!pendingOuterBounds_ || !Widget()) return;
+    // The window manager tells the frame's size some time after the window is mapped,
+    // and no event marks the moment: look for it a few times, for up to two seconds.
+    auto* timer = new QTimer(Widget());
+    timer->setInterval(50);
+    auto tries = std::make_shared<int>(40);
+    QObject::connect(timer, &QTimer::timeout, timer, [this, timer, tries] {
+        if (AdoptFrame() || --*tries <= 0) {
+            pendingOuterBounds_.reset();
+            timer->deleteLater();
+        }
+    });
+    timer->start();
+}
+
+std::vector<TRect> TScreen::MonitorBounds() const {
+    std::vector<TRect> result;
+    if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance())) return result;
+    const QScreen* primary = QGuiApplication::primaryScreen();
+    if (primary) result.emplace_back(primary->geometry());
+    for (const QScreen* s : QGuiApplication::screens())
+        if (s != primary) result.emplace_back(s->geometry());
+    return result;
+}
+
+bool TScreen::TitleBarOnScreen(const TRect& bounds, int titleHeight) const {
+    const TRect title(bounds.Left, bounds.Top, bounds.Right,
+                      bounds.Top + std::min(titleHeight, std::max(bounds.Height(), 1)));
+    if (title.IsEmpty()) return false;
+    for (const TRect& m : MonitorBounds())
+        if (title.ToQRect().intersects(m.ToQRect())) return true;
+    return false;
 }
 
 // ---- window services -----------------------------------------------------------

@@ -10,15 +10,19 @@
 //
 // Bounds (Left, Top, Width, Height) are the outer frame on screen; the client area is
 // inside the frame and inside BorderWidth. Until the window manager has framed the
-// window, outer and inner sizes are the same.
+// window, outer and inner sizes are the same; bounds set before that are given to the
+// frame once it is known (NormalBounds below).
 
 #include "platform/vcl/controls.h"
 #include "platform/vcl/dialogs.h"
+#include "platform/vcl/geometry.h"
 #include "platform/vcl/graphics.h"
 #include "platform/vcl/winmessages.h"
 
 #include <QFont>
 #include <QPointer>
+#include <optional>
+#include <vector>
 
 class QEventLoop;
 
@@ -153,6 +157,15 @@ public:
     void PlaceAsPositioned() { PlaceForShow(); }
     // ---- end of a form that owns a box before it is shown --------------------------
 
+    // ---- Outer bounds across window states ----------------------------------------
+    // The outer bounds the window has in the normal state: its bounds now when it is
+    // normal, the bounds it goes back to when it is maximised or minimised.
+    TRect NormalBounds() const;
+    // Outer bounds set before the window manager framed the window are taken as
+    // outer bounds once the frame is known: the inner size shrinks by the frame, so a
+    // size stored from Width and Height comes back the same at the next start.
+    // ---- end of outer bounds across window states ---------------------------------
+
     TNotifyEvent OnCreate;
     TNotifyEvent OnDestroy;
     TNotifyEvent OnShow;
@@ -213,6 +226,16 @@ private:
     QEventLoop* modalLoop_ = nullptr;
     // The control that was entered last (OnEnter) and has not exited since.
     QPointer<TWinControl> enteredControl_;
+
+    // ---- Outer bounds across window states ----------------------------------------
+    // Gives the frame the outer bounds asked for before it was known (see NormalBounds
+    // above); true once it has them.
+    bool AdoptFrame();
+    // Calls AdoptFrame until the frame is known, for a while after showing.
+    void WatchForFrame();
+    // The outer bounds asked for while the frame was still unknown.
+    std::optional<QRect> pendingOuterBounds_;
+    // ---- end of outer bounds across window states ---------------------------------
 };
 
 // The first existing form whose window class name is `className` (compared ignoring
@@ -230,7 +253,15 @@ bool IsWindowEnabled(WindowHandle window);
 // The primary screen.
 class TScreen {
 public:
+    // The full size of the primary screen (0 without a GUI application).
     int Width() const;
     int Height() const;
+    // ---- Monitors -------------------------------------------------------------------
+    // The full bounds of every screen, the primary one first.
+    std::vector<TRect> MonitorBounds() const;
+    // Whether some part of the title bar of a window with these outer bounds (its top
+    // `titleHeight` pixels) lies on a screen.
+    bool TitleBarOnScreen(const TRect& bounds, int titleHeight = 20) const;
+    // ---- end of monitors ------------------------------------------------------------
 };
 TScreen* Screen();

@@ -73,6 +73,23 @@ bool ScriptedDialogs::ConfirmTrash(WindowHandle owner, const QString& text, cons
     return box.answer == IDYES;
 }
 
+std::optional<int32_t> ScriptedDialogs::ColorDialog(WindowHandle owner) {
+    ScriptedBox box;
+    box.kind = ScriptedBox::Color;
+    box.owner = owner;
+    box.type = MB_OKCANCEL;
+    if (OnBox) OnBox(box);
+    std::optional<int32_t> chosen;
+    if (!colors.empty()) {
+        chosen = colors.front();
+        colors.pop_front();
+    }
+    box.answer = chosen ? IDOK : IDCANCEL;
+    box.color = chosen.value_or(0);
+    boxes.push_back(box);
+    return chosen;
+}
+
 ScopedDialogs::ScopedDialogs() {
     auto dialogs = std::make_unique<ScriptedDialogs>();
     dialogs_ = dialogs.get();

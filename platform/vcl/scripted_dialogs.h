@@ -11,6 +11,8 @@
 // With the script used up, a box gets its "no" answer: IDNO on yes/no boxes (the
 // trash confirmation too), IDCANCEL where there is a Cancel button (the crop dialog
 // too, unchecked; the folder browser cancels), IDOK on MB_OK boxes.
+// A colour dialog takes the next colour of `colors` (nullopt: Cancel), and answers
+// Cancel when there is none.
 
 #include "platform/vcl/dialogs.h"
 
@@ -19,7 +21,7 @@
 #include <vector>
 
 struct ScriptedBox {
-    enum Kind { Message, Crop, Folder, Trash };
+    enum Kind { Message, Crop, Folder, Trash, Color };
     Kind kind = Message;
     WindowHandle owner = nullptr;
     QString text;                    // the folder browser: the initial folder
@@ -29,8 +31,9 @@ struct ScriptedBox {
     unsigned type = 0;
     QString checkBoxCaption;         // crop dialog only
     bool checked = false;            // the check box's state when the dialog closed
-    int answer = 0;                  // what the box answered
+    int answer = 0;                  // what the box answered (IDOK / IDCANCEL for a colour)
     QString folder;                  // the folder the browser chose
+    int32_t color = 0;               // colour dialog: the colour chosen on IDOK
 };
 
 struct ScriptedAnswer {
@@ -43,12 +46,16 @@ class ScriptedDialogs : public DialogBackend {
 public:
     std::vector<ScriptedBox> boxes;
     std::deque<ScriptedAnswer> answers;
+    std::deque<std::optional<int32_t>> colors;
     // Called for every box before it answers, with the record so far (e.g. to look
     // at a file while the question is open).
     std::function<void(const ScriptedBox&)> OnBox;
 
     void Answer(int answer, bool checked = false) { answers.push_back({answer, checked, {}}); }
     void AnswerFolder(const QString& folder) { answers.push_back({IDOK, false, folder}); }
+    // The next colour dialog chooses `color` (0x00BBGGRR); AnswerColorCancel cancels it.
+    void AnswerColor(int32_t color) { colors.emplace_back(color); }
+    void AnswerColorCancel() { colors.emplace_back(std::nullopt); }
 
     int MessageBox(WindowHandle owner, const QString& text,
                    const std::optional<QString>& caption, unsigned type) override;
@@ -56,6 +63,7 @@ public:
                              const QString& checkBoxCaption, const QString& caption) override;
     std::optional<QString> BrowseForFolder(WindowHandle owner, const QString& initial) override;
     bool ConfirmTrash(WindowHandle owner, const QString& text, const QString& caption) override;
+    std::optional<int32_t> ColorDialog(WindowHandle owner) override;
 
 private:
     ScriptedAnswer Next(unsigned type);

@@ -231,3 +231,12 @@ TEST_F(CommandLine, NoArgumentsWithoutDisplayIsAClearError) {
 }
 
 }  // namespace
+
+TEST_F(CommandLine, ALanguageStoredRelativeToTheProgramIsFound) {
+    // As portable mode writes it: "lang/" and the file's name.
+    WriteSettings("\"Language\"=\"lang/german.lng\"");
+    const ProcessResult r = Orlisk({"-x", dir.File("a.jpg")});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(QString::fromUtf8(r.err).contains(QString::fromUtf8("Ungültige Befehlszeilenparameter")))
+        << r.err.constData();
+}

@@ -1,12 +1,13 @@
 #pragma once
 // The main window on real widgets offscreen, owned by the application object as in
 // window mode (the translator finds it there by name), with scripted dialogs so that
-// no box can wait for a user.
+// no box can wait for a user, and its settings in a temporary HOME.
 
 #include "mainwindow/main.h"
 #include "platform/system/stringlist.h"
 #include "platform/vcl/application.h"
 #include "platform/vcl/scripted_dialogs.h"
+#include "tests/support/files.h"
 
 #include <QApplication>
 #include <QEventLoop>
@@ -22,6 +23,23 @@ struct TFormOrliskTestAccess {
     static bool HasSelectedImage(const TFormOrlisk& form) { return form.HasSelectedImage(); }
     static void LoadLanguageMenuFrom(TFormOrlisk& form, const QString& folder) {
         form.LoadLanguageMenuFrom(folder);
+    }
+    static void SaveSettings(TFormOrlisk& form) { form.SaveSettings(); }
+    // The settings go to the INI file `iniPath` as in portable mode.
+    static void UsePortableStore(TFormOrlisk& form, const QString& iniPath) {
+        form.OpenSettings = [iniPath] {
+            return TFormOrlisk::OpenedSettings{std::make_unique<TIniFile>(iniPath), true};
+        };
+    }
+    static void RebuildFavorites(TFormOrlisk& form) { form.RebuildFavoritesMenu(); }
+    static QString RecentFolder(const TFormOrlisk& form) { return form.RecentFolder; }
+    static TColor ForeColor(const TFormOrlisk& form) { return form.FForeColor; }
+    static void SetCurrentFolder(TFormOrlisk& form, const QString& folder) {
+        form.CurrentFolder = folder;
+    }
+    static QString CurrentFolder(const TFormOrlisk& form) { return form.CurrentFolder; }
+    static std::vector<TMenuItem*> LanguageItems(const TFormOrlisk& form) {
+        return form.LanguageItems();
     }
 };
 using Access = TFormOrliskTestAccess;
@@ -46,6 +64,8 @@ protected:
         }
     }
 
+    // Before the window: it writes its settings when it goes.
+    testsupport::TempHome home;
     ScopedDialogs dialogs;
     TFormOrlisk* form = nullptr;
 };

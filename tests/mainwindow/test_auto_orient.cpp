@@ -288,8 +288,8 @@ TEST_F(AutoOrientTest, SubfoldersInTheScansOrder) {
     const QString deeper = Oriented("sub/deeper/d.jpg", 8, 3);
     std::map<QString, QByteArray> originals = {
         {top, ReadFile(top)}, {sub, ReadFile(sub)}, {deeper, ReadFile(deeper)}};
-    form->cbSubFolders->SetChecked(true);
     ShowWindow();
+    form->cbSubFolders->SetChecked(true);  // after the start, which reads the setting
     Load();
     TStringList order;
     FindPhotosToTurn(folder.Path(), true, order);

@@ -24,8 +24,10 @@ protected:
     void SetUp() override {
         GridTest::SetUp();
         Photo("a.jpg");
-        form->SetBounds(40, 40, 800, 600);
         ShowWindow();
+        // The inside 800 pixels wide: the settings' start places the window by its
+        // outer bounds.
+        Window()->setGeometry(QRect(40, 40, 800, 600));
         Load();
         Wait(400);  // the show's own geometry settles
         loads = std::make_unique<ShownWindows>(form->Widget());

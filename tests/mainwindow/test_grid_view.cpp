@@ -130,6 +130,8 @@ TEST_F(GridViewTest, ThePixelSizeIsTheStoredOneAndOtherFormatsLeaveThePanel) {
     QImage png(50, 40, QImage::Format_RGB32);
     png.fill(QColor(20, 120, 200));
     ASSERT_TRUE(png.save(folder.File("b.jpg"), "PNG"));
+    ShowWindow();
+    form->pmiEnlargeSmall->SetChecked(false);  // the settings' default enlarges it
     ShowAndLoad(120, 5);
     ASSERT_EQ(Images().Count(), 2) << "the PNG has a thumbnail too";
     EXPECT_EQ(Panel(0), "4000 x 3000") << "the orientation is not applied";

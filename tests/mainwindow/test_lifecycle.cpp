@@ -24,6 +24,7 @@ private:
 }  // namespace
 
 TEST(MainWindowLifecycle, DestroyingTheWindowFreesEveryThumbnailAndTheTranslator) {
+    testsupport::TempHome home;  // the window saves its settings when it goes
     ScopedDialogs dialogs;
     Application()->SetTitle(QStringLiteral("Orlisk"));
     std::vector<int> freed;
@@ -40,6 +41,7 @@ TEST(MainWindowLifecycle, DestroyingTheWindowFreesEveryThumbnailAndTheTranslator
 }
 
 TEST(MainWindowLifecycle, CreatedAsTheApplicationsFormItIsTheGlobalAndFoundByName) {
+    testsupport::TempHome home;  // the window saves its settings when it goes
     ScopedDialogs dialogs;
     Application()->SetTitle(QStringLiteral("Orlisk"));
     TFormOrlisk* form = Application()->CreateForm<TFormOrlisk>();
@@ -55,6 +57,7 @@ TEST(MainWindowLifecycle, CreatedAsTheApplicationsFormItIsTheGlobalAndFoundByNam
 TEST(MainWindowLifecycle, IdleUpdatesDuringTeardownFindNoPhoto) {
     // The action list may bring its actions up to date while the window goes; the
     // thumbnail list is gone by then and must not be touched.
+    testsupport::TempHome home;  // the window saves its settings when it goes
     ScopedDialogs dialogs;
     Application()->SetTitle(QStringLiteral("Orlisk"));
     auto* form = new TFormOrlisk(Application());

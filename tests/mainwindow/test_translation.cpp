@@ -143,6 +143,7 @@ TEST(EnglishFile, ListsEveryKeyAndEveryMessageOnce) {
     EXPECT_EQ(keys.size(), size_t(translations.size())) << "a key is listed twice";
     EXPECT_EQ(translations.size(), 36 + 3 + 2);
     {
+        testsupport::TempHome home;  // the window saves its settings when it goes
         Application()->SetTitle(QStringLiteral("Orlisk"));
         TFormOrlisk form(Application());
         const TStringList* registered = form.Language->Properties();

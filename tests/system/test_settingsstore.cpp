@@ -106,3 +106,9 @@ TEST(SettingsStore, TheCropWarningAlwaysLivesInTheRegistry) {
     EXPECT_EQ(r.GetDataType("DisplayCropWarning"), rdString);
     EXPECT_EQ(r.ReadString("DisplayCropWarning"), "0");
 }
+
+TEST(SettingsStore, ARelativeStoredLanguageLiesBelowTheProgramFolder) {
+    EXPECT_EQ(ResolveStoredLanguage("lang/german.lng"), sys::ExecutableFolder() + "/lang/german.lng");
+    EXPECT_EQ(ResolveStoredLanguage("/opt/orlisk/lang/french.lng"), "/opt/orlisk/lang/french.lng");
+    EXPECT_EQ(ResolveStoredLanguage(""), "");
+}

@@ -1,0 +1,146 @@
+// The window comes back as it was left, under a private X server with a window
+// manager that frames the window: the stored outer size and place survive a start and
+// a close unchanged, and a window closed maximised opens maximised.
+
+#include "tests/app/x11_session.h"
+#include "tests/support/files.h"
+#include "tests/support/oracle.h"
+
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QThread>
+#include <functional>
+#include <gtest/gtest.h>
+
+using namespace testsupport;
+
+namespace {
+
+bool WaitFor(const std::function<bool()>& done, int timeoutMs = 15000) {
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < timeoutMs) {
+        if (done()) return true;
+        QThread::msleep(100);
+    }
+    return done();
+}
+
+class WindowSettings : public ::testing::Test {
+protected:
+    TempHome home;
+    XSession x;
+    QProcess wm, app;
+
+    void SetUp() override {
+        if (!x.Ok()) GTEST_SKIP() << "Xvfb could not be started";
+        for (const char* tool : {"openbox", "xprop", "xdotool"})
+            if (QStandardPaths::findExecutable(tool).isEmpty())
+                GTEST_SKIP() << tool << " is not installed (scripts/deps.sh installs it)";
+        wm.setProcessEnvironment(Env());
+        wm.start("openbox", {});
+        ASSERT_TRUE(wm.waitForStarted(5000));
+        ASSERT_TRUE(WaitFor([this] {
+            return testsupport::Run("xprop", {"-root", "_NET_SUPPORTING_WM_CHECK"}, Env(), 5000).out.contains("window id");
+        }));
+    }
+    void TearDown() override {
+        if (app.state() != QProcess::NotRunning) {
+            app.kill();
+            app.waitForFinished();
+        }
+        if (wm.state() != QProcess::NotRunning) {
+            wm.terminate();
+            if (!wm.waitForFinished(5000)) wm.kill();
+        }
+    }
+    QProcessEnvironment Env() const {
+        QProcessEnvironment env = home.Env();
+        env.insert("DISPLAY", x.DisplayName());
+        env.remove("WAYLAND_DISPLAY");
+        env.remove("QT_QPA_PLATFORM");
+        return env;
+    }
+    QString StoreFile() const { return home.ConfigHome() + "/TolvaneStudio/Orlisk.reg"; }
+    // A DWORD or string value of the store's Main key, as written.
+    QString Value(const QString& name) const {
+        const QString text = QString::fromUtf8(ReadFile(StoreFile()));
+        const QRegularExpression re("\"" + name + "\"=(dword:([0-9a-f]{8})|\"([^\"]*)\")");
+        const QRegularExpressionMatch m = re.match(text);
+        if (!m.hasMatch()) return QString();
+        if (!m.captured(2).isEmpty()) return QString::number(int(m.captured(2).toUInt(nullptr, 16)));
+        return m.captured(3);
+    }
+    // Starts the program and waits until the window manager has framed its window.
+    unsigned long Start() {
+        app.setProcessEnvironment(Env());
+        app.start(OrliskExe(), {});
+        EXPECT_TRUE(app.waitForStarted(5000));
+        // The window manager reparents the window: search the whole tree.
+        unsigned long w = 0;
+        EXPECT_TRUE(WaitFor([&] {
+            const QStringList found =
+                QString::fromUtf8(testsupport::Run("xdotool", {"search", "--onlyvisible", "--name", "^Orlisk$"},
+                                                   Env(), 5000).out)
+                    .split('\n', Qt::SkipEmptyParts);
+            if (found.size() == 1) w = found.first().toULong();
+            return w != 0;
+        })) << app.readAllStandardError().constData();
+        if (!w) return 0;
+        EXPECT_TRUE(WaitFor([&] { return Prop(w, "_NET_FRAME_EXTENTS").contains("="); }));
+        QThread::msleep(1500);  // the frame's size reaches the program
+        return w;
+    }
+    void Close(unsigned long window) {
+        x.RequestClose(window);
+        ASSERT_TRUE(app.waitForFinished(20000));
+        EXPECT_EQ(app.exitCode(), 0) << app.readAllStandardError().constData();
+    }
+    QString Prop(unsigned long window, const char* name) {
+        return QString::fromUtf8(
+            testsupport::Run("xprop", {"-id", QString::number(window), name}, Env(), 5000).out);
+    }
+};
+
+}  // namespace
+
+TEST_F(WindowSettings, TheStoredSizeAndPlaceComeBackUnchangedAndAMaximisedCloseOpensMaximised) {
+    WriteFile(StoreFile(),
+              "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\TolvaneStudio\\Orlisk\\Main]\n"
+              "\"WinWidth\"=dword:00000384\n\"WinHeight\"=dword:0000028a\n"
+              "\"WinLeft\"=dword:00000078\n\"WinTop\"=dword:0000005a\n"
+              "\"ThumbsInRow\"=dword:00000004\n\"Language\"=\"lang/german.lng\"\n\n");
+    for (int run = 0; run < 2; ++run) {
+        SCOPED_TRACE(run);
+        Close(Start());
+        // The frame has the stored outer bounds, so the same values are written back.
+        EXPECT_EQ(Value("WinWidth"), "900");
+        EXPECT_EQ(Value("WinHeight"), "650");
+        EXPECT_EQ(Value("WinLeft"), "120");
+        EXPECT_EQ(Value("WinTop"), "90");
+        EXPECT_EQ(Value("WinMax"), "0");
+        EXPECT_EQ(Value("ThumbsInRow"), "4");
+        // The language stored relative to the program was found and is written back
+        // as the file it names.
+        EXPECT_EQ(QFileInfo(Value("Language")).fileName(), "german.lng");
+    }
+
+    if (QStandardPaths::findExecutable("wmctrl").isEmpty())
+        GTEST_SKIP() << "wmctrl is not installed (scripts/deps.sh installs it)";
+    unsigned long window = Start();
+    testsupport::Run("wmctrl", {"-i", "-r", QString::number(window), "-b", "add,maximized_vert,maximized_horz"},
+        Env(), 5000);
+    ASSERT_TRUE(WaitFor([&] { return Prop(window, "_NET_WM_STATE").contains("MAXIMIZED_HORZ"); }));
+    QThread::msleep(500);
+    Close(window);
+    EXPECT_EQ(Value("WinMax"), "1");
+    EXPECT_EQ(Value("WinWidth"), "900") << "the bounds of the last normal save stay";
+    EXPECT_EQ(Value("WinLeft"), "120");
+
+    window = Start();
+    EXPECT_TRUE(Prop(window, "_NET_WM_STATE").contains("MAXIMIZED_HORZ"));
+    Close(window);
+}
