@@ -19,42 +19,23 @@ using namespace testsupport;
 
 namespace {
 
-bool WaitFor(const std::function<bool()>& done, int timeoutMs = 15000) {
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < timeoutMs) {
-        if (done()) return true;
-        QThread::msleep(100);
-    }
-    return done();
-}
-
 class WindowSettings : public ::testing::Test {
 protected:
     TempHome home;
     XSession x;
-    QProcess wm, app;
+    QProcess app;
 
     void SetUp() override {
         if (!x.Ok()) GTEST_SKIP() << "Xvfb could not be started";
         for (const char* tool : {"openbox", "xprop", "xdotool"})
             if (QStandardPaths::findExecutable(tool).isEmpty())
                 GTEST_SKIP() << tool << " is not installed (scripts/deps.sh installs it)";
-        wm.setProcessEnvironment(Env());
-        wm.start("openbox", {});
-        ASSERT_TRUE(wm.waitForStarted(5000));
-        ASSERT_TRUE(WaitFor([this] {
-            return testsupport::Run("xprop", {"-root", "_NET_SUPPORTING_WM_CHECK"}, Env(), 5000).out.contains("window id");
-        }));
+        ASSERT_TRUE(x.StartWindowManager(Env()));
     }
     void TearDown() override {
         if (app.state() != QProcess::NotRunning) {
             app.kill();
             app.waitForFinished();
-        }
-        if (wm.state() != QProcess::NotRunning) {
-            wm.terminate();
-            if (!wm.waitForFinished(5000)) wm.kill();
         }
     }
     QProcessEnvironment Env() const {

@@ -21,21 +21,11 @@ using namespace testsupport;
 
 namespace {
 
-bool WaitFor(const std::function<bool()>& done, int timeoutMs = 15000) {
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < timeoutMs) {
-        if (done()) return true;
-        QThread::msleep(100);
-    }
-    return done();
-}
-
 class UserSession : public ::testing::Test {
 protected:
     TempHome home;
     XSession x;
-    QProcess wm, app;
+    QProcess app;
     QString folder;
     std::map<QString, QByteArray> original;
 
@@ -44,14 +34,7 @@ protected:
         for (const char* tool : {"openbox", "xdotool"})
             if (QStandardPaths::findExecutable(tool).isEmpty())
                 GTEST_SKIP() << tool << " is not installed (scripts/deps.sh installs it)";
-        wm.setProcessEnvironment(Env());
-        wm.start("openbox", {});
-        ASSERT_TRUE(wm.waitForStarted(5000));
-        // The window manager is up once it has announced itself on the root window.
-        ASSERT_TRUE(WaitFor([this] {
-            return testsupport::Run("xprop", {"-root", "_NET_SUPPORTING_WM_CHECK"}, Env(), 5000)
-                .out.contains("window id");
-        }));
+        ASSERT_TRUE(x.StartWindowManager(Env()));
 
         // The user wants to be asked before a delete (the setting's default too).
         WriteFile(home.ConfigHome() + "/TolvaneStudio/Orlisk.reg",
@@ -72,10 +55,6 @@ protected:
         if (app.state() != QProcess::NotRunning) {
             app.kill();
             app.waitForFinished();
-        }
-        if (wm.state() != QProcess::NotRunning) {
-            wm.terminate();
-            if (!wm.waitForFinished(5000)) wm.kill();
         }
     }
 

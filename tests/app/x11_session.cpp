@@ -38,7 +38,41 @@ XSession::XSession() {
     }
 }
 
+bool WaitFor(const std::function<bool()>& done, int timeoutMs) {
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < timeoutMs) {
+        if (done()) return true;
+        QThread::msleep(100);
+    }
+    return done();
+}
+
+bool XSession::StartWindowManager(const QProcessEnvironment& env) {
+    windowManager_.setProcessEnvironment(env);
+    windowManager_.start("openbox", {});
+    if (!windowManager_.waitForStarted(5000)) return false;
+    const Atom check = XInternAtom(dpy(display_), "_NET_SUPPORTING_WM_CHECK", False);
+    return WaitFor([&] {
+        Atom type = 0;
+        int format = 0;
+        unsigned long items = 0, after = 0;
+        unsigned char* data = nullptr;
+        const bool announced =
+            XGetWindowProperty(dpy(display_), DefaultRootWindow(dpy(display_)), check, 0, 1,
+                               False, XA_WINDOW, &type, &format, &items, &after, &data) == Success &&
+            items == 1;
+        if (data) XFree(data);
+        return announced;
+    });
+}
+
 XSession::~XSession() {
+    if (windowManager_.state() != QProcess::NotRunning) {
+        windowManager_.terminate();
+        if (!windowManager_.waitForFinished(5000)) windowManager_.kill();
+        windowManager_.waitForFinished();
+    }
     if (display_) XCloseDisplay(dpy(display_));
     if (server_.state() != QProcess::NotRunning) {
         server_.terminate();

@@ -5,10 +5,15 @@
 
 #include <QImage>
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QString>
+#include <functional>
 #include <vector>
 
 namespace testsupport {
+
+// Asks `done` every 100 ms until it holds or the time is up; its last answer.
+bool WaitFor(const std::function<bool()>& done, int timeoutMs = 15000);
 
 class XSession {
 public:
@@ -24,9 +29,13 @@ public:
     // Sends WM_DELETE_WINDOW, what a window manager's close button sends.
     void RequestClose(unsigned long window);
     QImage Screenshot();
+    // Starts openbox on this display with `env` and waits until it has announced
+    // itself on the root window. It is stopped with the session.
+    bool StartWindowManager(const QProcessEnvironment& env);
 
 private:
     QProcess server_;
+    QProcess windowManager_;
     QString name_;
     void* display_ = nullptr;  // Display*
 };
