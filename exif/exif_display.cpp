@@ -18,13 +18,6 @@
 
 namespace {
 
-template <class T>
-T* Make(TComponent* owner, const char* name) {
-    auto* component = new T(owner);
-    component->SetName(QString::fromLatin1(name));
-    return component;
-}
-
 // The picture at the start of every row: a luggage tag, drawn for this dialog.
 QImage RowImage() {
     QImage image(16, 16, QImage::Format_ARGB32_Premultiplied);
@@ -73,10 +66,10 @@ void TFormExif::BuildDesign() {
     OnCreate = [this](TComponent* Sender) { FormCreate(Sender); };
     OnDestroy = [this](TComponent* Sender) { FormDestroy(Sender); };
 
-    ImageList = Make<TImageList>(this, "ImageList");
+    ImageList = MakeComponent<TImageList>(this, "ImageList");
     ImageList->Add(RowImage());
 
-    ListView = Make<TListView>(this, "ListView");
+    ListView = MakeComponent<TListView>(this, "ListView");
     ListView->SetParent(this);
     ListView->SetBounds(11, 16, 397, 353);
     ListView->SetViewStyle(vsReport);
@@ -91,7 +84,7 @@ void TFormExif::BuildDesign() {
     ListView->SetSmallImages(ImageList);
     ListView->SetTabOrder(0);
 
-    btnOk = Make<TButton>(this, "btnOk");
+    btnOk = MakeComponent<TButton>(this, "btnOk");
     btnOk->SetParent(this);
     btnOk->SetBounds(171, 384, 75, 25);
     btnOk->SetCaption(QStringLiteral("&OK"));

@@ -14,16 +14,9 @@
 
 namespace {
 
-template <class T>
-T* Make(TComponent* owner, const char* name) {
-    auto* component = new T(owner);
-    component->SetName(QString::fromLatin1(name));
-    return component;
-}
-
 // A menu item owned by the form, appended to `menu`.
 TMenuItem* AddItem(TComponent* form, TPopupMenu* menu, const char* name) {
-    auto* item = Make<TMenuItem>(form, name);
+    auto* item = MakeComponent<TMenuItem>(form, name);
     menu->Items()->Add(item);
     return item;
 }
@@ -66,7 +59,7 @@ void TFormOrlisk::BuildDesign() {
     BuildToolBar();
     BuildPathBar();
 
-    DrawGrid = Make<TDrawGrid>(this, "DrawGrid");
+    DrawGrid = MakeComponent<TDrawGrid>(this, "DrawGrid");
     DrawGrid->SetParent(this);
     DrawGrid->SetAlign(alClient);
     DrawGrid->SetFixedCols(0);
@@ -94,7 +87,7 @@ void TFormOrlisk::BuildDesign() {
         DrawGridMouseWheelUp(Sender, Shift, MousePos, Handled);
     };
 
-    StatusBar = Make<TStatusBar>(this, "StatusBar");
+    StatusBar = MakeComponent<TStatusBar>(this, "StatusBar");
     StatusBar->SetParent(this);
     StatusBar->Panels()->Add()->SetWidth(550);
     StatusBar->Panels()->Add()->SetWidth(50);
@@ -103,8 +96,8 @@ void TFormOrlisk::BuildDesign() {
 }
 
 void TFormOrlisk::BuildImageLists() {
-    ImageList = Make<TImageList>(this, "ImageList");
-    ImageListDis = Make<TImageList>(this, "ImageListDis");
+    ImageList = MakeComponent<TImageList>(this, "ImageList");
+    ImageListDis = MakeComponent<TImageList>(this, "ImageListDis");
     for (TImageList* list : {ImageList, ImageListDis}) {
         list->SetWidth(kToolbarImageSize);
         list->SetHeight(kToolbarImageSize);
@@ -116,7 +109,7 @@ void TFormOrlisk::BuildImageLists() {
 }
 
 void TFormOrlisk::BuildActions() {
-    ActionList = Make<TActionList>(this, "ActionList");
+    ActionList = MakeComponent<TActionList>(this, "ActionList");
     ActionList->SetImages(ImageList);
 
     struct ActionDesign {
@@ -138,7 +131,7 @@ void TFormOrlisk::BuildActions() {
         {&ActionFlipVer, "ActionFlipVer", "Flip Vertical", "Flip Vertical", 4, -1},
     };
     for (const ActionDesign& d : designs) {
-        TAction* action = Make<TAction>(this, d.name);
+        TAction* action = MakeComponent<TAction>(this, d.name);
         action->SetActionList(ActionList);
         action->SetCaption(QString::fromLatin1(d.caption));
         action->SetHint(QString::fromLatin1(d.hint));
@@ -168,7 +161,7 @@ void TFormOrlisk::BuildActions() {
 }
 
 void TFormOrlisk::BuildMenus() {
-    PopupMenu = Make<TPopupMenu>(this, "PopupMenu");
+    PopupMenu = MakeComponent<TPopupMenu>(this, "PopupMenu");
     PopupMenu->SetAutoHotkeys(maManual);
     PopupMenu->SetAutoLineReduction(maManual);
     pmiName = AddActionItem(this, PopupMenu, "pmiName", ActionOpen);
@@ -182,14 +175,14 @@ void TFormOrlisk::BuildMenus() {
         AddActionItem(this, PopupMenu, "FliphorizontalMenuItem", ActionFlipHor);
     VerticalFlipMenuItem = AddActionItem(this, PopupMenu, "VerticalFlipMenuItem", ActionFlipVer);
 
-    pmFlip = Make<TPopupMenu>(this, "pmFlip");
+    pmFlip = MakeComponent<TPopupMenu>(this, "pmFlip");
     pmiFlipHor = AddActionItem(this, pmFlip, "pmiFlipHor", ActionFlipHor);
     pmiFlipVer = AddActionItem(this, pmFlip, "pmiFlipVer", ActionFlipVer);
 
     // The favourites menu's items are made when the window is shown.
-    pmMru = Make<TPopupMenu>(this, "pmMru");
+    pmMru = MakeComponent<TPopupMenu>(this, "pmMru");
 
-    pmOptions = Make<TPopupMenu>(this, "pmOptions");
+    pmOptions = MakeComponent<TPopupMenu>(this, "pmOptions");
     pmOptions->OnPopup = [this](TComponent* Sender) { pmOptionsPopup(Sender); };
     pmiRefresh = AddOptionItem(this, pmOptions, "pmiRefresh", "Refresh", false);
     pmiRefresh->OnClick = [this](TComponent* Sender) { pmiRefreshClick(Sender); };
@@ -232,7 +225,7 @@ void TFormOrlisk::BuildMenus() {
 }
 
 void TFormOrlisk::BuildToolBar() {
-    ToolBar = Make<TToolBar>(this, "ToolBar");
+    ToolBar = MakeComponent<TToolBar>(this, "ToolBar");
     ToolBar->SetParent(this);
     ToolBar->SetAlign(alTop);
     ToolBar->SetHeight(52);
@@ -245,7 +238,7 @@ void TFormOrlisk::BuildToolBar() {
 
     // Buttons take their place in the row in the order they get the toolbar as parent.
     auto button = [this](const char* name) {
-        auto* b = Make<TToolButton>(this, name);
+        auto* b = MakeComponent<TToolButton>(this, name);
         b->SetParent(ToolBar);
         return b;
     };
@@ -281,7 +274,7 @@ void TFormOrlisk::BuildToolBar() {
 }
 
 void TFormOrlisk::BuildPathBar() {
-    Panel1 = Make<TPanel>(this, "Panel1");
+    Panel1 = MakeComponent<TPanel>(this, "Panel1");
     Panel1->SetParent(this);
     Panel1->SetAlign(alTop);
     Panel1->SetTop(ToolBar->Top() + ToolBar->Height());
@@ -298,7 +291,7 @@ void TFormOrlisk::BuildPathBar() {
     constexpr int kGap = 6;
     const int browseLeft = width - kCheckBoxWidth - kGap - kBrowseWidth;
 
-    btnRecent = Make<TBitBtn>(this, "btnRecent");
+    btnRecent = MakeComponent<TBitBtn>(this, "btnRecent");
     btnRecent->SetParent(Panel1);
     btnRecent->SetBounds(0, 4, 21, 21);
     btnRecent->SetHint(QStringLiteral("Recent folder"));
@@ -307,7 +300,7 @@ void TFormOrlisk::BuildPathBar() {
     btnRecent->SetTabOrder(0);
     btnRecent->OnClick = [this](TComponent* Sender) { btnRecentClick(Sender); };
 
-    edPath = Make<TEdit>(this, "edPath");
+    edPath = MakeComponent<TEdit>(this, "edPath");
     edPath->SetParent(Panel1);
     edPath->SetBounds(25, 4, browseLeft - kGap - 25, 21);
     edPath->SetAnchors(akLeft | akTop | akRight);
@@ -318,7 +311,7 @@ void TFormOrlisk::BuildPathBar() {
         edPathKeyDown(Sender, Key, Shift);
     };
 
-    btnBrowse = Make<TButton>(this, "btnBrowse");
+    btnBrowse = MakeComponent<TButton>(this, "btnBrowse");
     btnBrowse->SetParent(Panel1);
     btnBrowse->SetBounds(browseLeft, 3, kBrowseWidth, 23);
     btnBrowse->SetAnchors(akTop | akRight);
@@ -326,7 +319,7 @@ void TFormOrlisk::BuildPathBar() {
     btnBrowse->SetTabOrder(2);
     btnBrowse->OnClick = [this](TComponent* Sender) { btnBrowseClick(Sender); };
 
-    cbSubFolders = Make<TCheckBox>(this, "cbSubFolders");
+    cbSubFolders = MakeComponent<TCheckBox>(this, "cbSubFolders");
     cbSubFolders->SetParent(Panel1);
     cbSubFolders->SetBounds(width - kCheckBoxWidth, 6, kCheckBoxWidth, 17);
     cbSubFolders->SetAnchors(akTop | akRight);

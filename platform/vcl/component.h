@@ -38,3 +38,11 @@ private:
     TComponent* owner_ = nullptr;
     std::vector<TComponent*> components_;
 };
+
+// A new component of type T owned by `owner`, with the name the stored design gives it.
+template <class T>
+T* MakeComponent(TComponent* owner, const char* name) {
+    auto* component = new T(owner);
+    component->SetName(QString::fromLatin1(name));
+    return component;
+}
