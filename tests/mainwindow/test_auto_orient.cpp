@@ -41,23 +41,6 @@ QStringList Upright(int orientation) {
     return {"-rotate", angle, "-trim", "-copy", "all"};
 }
 
-// Counts paint events of a widget.
-class Paints : public QObject {
-public:
-    explicit Paints(QWidget* w) : w_(w) { w->installEventFilter(this); }
-    ~Paints() override { w_->removeEventFilter(this); }
-    int count = 0;
-
-protected:
-    bool eventFilter(QObject*, QEvent* e) override {
-        if (e->type() == QEvent::Paint) ++count;
-        return false;
-    }
-
-private:
-    QWidget* w_;
-};
-
 }  // namespace
 
 class AutoOrientTest : public GridTest {
