@@ -355,14 +355,14 @@ TEST_F(AutoOrientTest, SpeaksTheWindowsLanguageButNamesItselfByTheCaption) {
     dialogs->Answer(IDYES);
     ClickAuto();
     const ScriptedBox question = TakeBox();
-    EXPECT_EQ(question.text, "Orlisk hat 1 Bilder gefunden.\r\n\r\nJetzt drehen?");
-    EXPECT_EQ(question.caption, "Orlisk");
+    EXPECT_EQ(question.text.toStdString(), "Orlisk hat 1 Bilder gefunden.\r\n\r\nJetzt drehen?");
+    EXPECT_EQ(question.caption.value_or(QString()).toStdString(), "Orlisk");
     ASSERT_FALSE(labels.isEmpty());
-    EXPECT_EQ(labels.last(), "Wird gedreht...");
+    EXPECT_EQ(labels.last().toStdString(), "Wird gedreht...");
     EXPECT_TRUE(PortraitThumbnail(right));
 
     ClickAuto();  // nothing left to turn
     const ScriptedBox notice = TakeBox();
-    EXPECT_EQ(notice.text, "Orlisk hat nichts gefunden.");
-    EXPECT_EQ(notice.caption, "Orlisk");
+    EXPECT_EQ(notice.text.toStdString(), "Orlisk hat nichts gefunden.");
+    EXPECT_EQ(notice.caption.value_or(QString()).toStdString(), "Orlisk");
 }
