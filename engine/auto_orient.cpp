@@ -7,9 +7,7 @@
 #include "progress/app_wait.h"
 #include "translation/lang.h"
 
-#include <QFile>
 #include <memory>
-#include <sys/stat.h>
 
 TTransformCode AutoOrientationCode(TExifOrientation orientation) {
     switch (orientation) {
@@ -27,12 +25,6 @@ const QString kBatchName = QStringLiteral("Orlisk");
 
 QString T(const TLanguage* language, const QString& text) {
     return language ? language->TranslateUserMessage(text) : text;
-}
-
-// A file that is still there to be turned; a folder named like a photo is not one.
-bool IsExistingFile(const QString& path) {
-    struct stat st {};
-    return ::stat(QFile::encodeName(path).constData(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
 }  // namespace
@@ -73,8 +65,9 @@ void TurnPhotosUpright(const TStringList& List, TProgressWindow& Progress,
     const int count = List.Count();
     for (int i = 0; i < count; ++i) {
         const QString file = List.Strings(i);
-        // Gone since the filter: passed over without a pump, a cancel test or a step.
-        if (!IsExistingFile(file)) continue;
+        // Gone since the filter (a folder named like a photo is no file either): passed
+        // over without a pump, a cancel test or a step.
+        if (!sys::FileExists(file)) continue;
         Application()->ProcessMessages();
         if (Progress.WantCancel()) break;
         // Read again: the file may have changed while the question was open.

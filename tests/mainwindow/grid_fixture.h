@@ -115,3 +115,25 @@ protected:
 private:
     QWidget* main_;
 };
+
+// Counts the paint events of a widget for the life of the object, calling `onPaint`
+// (when set) at each.
+class Paints : public QObject {
+public:
+    explicit Paints(QWidget* w) : w_(w) { w->installEventFilter(this); }
+    ~Paints() override { w_->removeEventFilter(this); }
+    int count = 0;
+    std::function<void()> onPaint;
+
+protected:
+    bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() == QEvent::Paint) {
+            ++count;
+            if (onPaint) onPaint();
+        }
+        return false;
+    }
+
+private:
+    QWidget* w_;
+};

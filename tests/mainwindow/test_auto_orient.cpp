@@ -8,6 +8,7 @@
 #include "platform/vcl/stdctrls_extra.h"
 #include "platform/vcl/toolbar.h"
 #include "progress/frm_wait.h"
+#include "translation/lang.h"
 #include "tests/support/oracle.h"
 
 #include <QDir>
@@ -40,23 +41,6 @@ QStringList Upright(int orientation) {
     const QString angle = orientation == 6 ? "90" : orientation == 3 ? "180" : "270";
     return {"-rotate", angle, "-trim", "-copy", "all"};
 }
-
-// Counts paint events of a widget.
-class Paints : public QObject {
-public:
-    explicit Paints(QWidget* w) : w_(w) { w->installEventFilter(this); }
-    ~Paints() override { w_->removeEventFilter(this); }
-    int count = 0;
-
-protected:
-    bool eventFilter(QObject*, QEvent* e) override {
-        if (e->type() == QEvent::Paint) ++count;
-        return false;
-    }
-
-private:
-    QWidget* w_;
-};
 
 }  // namespace
 
@@ -348,4 +332,37 @@ TEST_F(AutoOrientTest, AFailureEndsTheBatchInTheErrorBox) {
     EXPECT_EQ(ReadFile(later), laterBefore);
     EXPECT_GT(paints.count, 0);
     EXPECT_FALSE(ProgressForm());
+}
+
+TEST_F(AutoOrientTest, SpeaksTheWindowsLanguageButNamesItselfByTheCaption) {
+    const QString right = Oriented("right.jpg", 6);
+    const QString lng = folder.File("test.lng.txt");
+    WriteFile(lng,
+              "[Messages]\n"
+              "%s has detected %u images that can be automatically transformed to normal "
+              "orientation.=%s hat %u Bilder gefunden.\n"
+              "Would you like to transform them now?=Jetzt drehen?\n"
+              "Transformation is in progress...=Wird gedreht...\n"
+              "%s has not detected any images that can be transformed automatically.=%s hat "
+              "nichts gefunden.\n");
+    form->Language->SetLanguageFile(lng);
+    ShowWindow();
+    Load();
+    QStringList labels;
+    DuringLoad watch([&] {
+        if (TfrmWait* wait = ProgressForm()) labels << wait->lblInfo->Caption();
+    });
+    dialogs->Answer(IDYES);
+    ClickAuto();
+    const ScriptedBox question = TakeBox();
+    EXPECT_EQ(question.text.toStdString(), "Orlisk hat 1 Bilder gefunden.\r\n\r\nJetzt drehen?");
+    EXPECT_EQ(question.caption.value_or(QString()).toStdString(), "Orlisk");
+    ASSERT_FALSE(labels.isEmpty());
+    EXPECT_EQ(labels.last().toStdString(), "Wird gedreht...");
+    EXPECT_TRUE(PortraitThumbnail(right));
+
+    ClickAuto();  // nothing left to turn
+    const ScriptedBox notice = TakeBox();
+    EXPECT_EQ(notice.text.toStdString(), "Orlisk hat nichts gefunden.");
+    EXPECT_EQ(notice.caption.value_or(QString()).toStdString(), "Orlisk");
 }

@@ -75,23 +75,18 @@ TEST_F(GridTest, TwentyFivePhotosRepaintOnceEarlyThenSortIgnoringCase) {
 
     // Paints of the grid while the thumbnails are made, with what the model held then.
     std::vector<QStringList> painted;
-    struct PaintSpy : QObject {
-        std::function<void()> onPaint;
-        bool eventFilter(QObject*, QEvent* e) override {
-            if (e->type() == QEvent::Paint) onPaint();
-            return false;
-        }
-    } spy;
-    spy.onPaint = [&] {
-        // A window system may also repaint the grid when the progress window takes
-        // the focus, before any thumbnail is made; only paints of work done count.
-        if (ThumbnailsBeingMade() && Images().Count() > 0) painted.push_back(Images().ToQStringList());
-    };
     Pump();  // the layout's own repaints come first
-    Viewport()->installEventFilter(&spy);
     ShownWindows progress(form->Widget());
-    Load();
-    Viewport()->removeEventFilter(&spy);
+    {
+        Paints spy(Viewport());
+        spy.onPaint = [&] {
+            // A window system may also repaint the grid when the progress window takes
+            // the focus, before any thumbnail is made; only paints of work done count.
+            if (ThumbnailsBeingMade() && Images().Count() > 0)
+                painted.push_back(Images().ToQStringList());
+        };
+        Load();
+    }
 
     // Offscreen nothing else repaints the grid; a real window system may add its own
     // repaints (the activation moving to the progress window and back).
@@ -130,18 +125,12 @@ TEST_F(GridTest, TwentyPhotosNoEarlyRepaintAndTheRowCountFollowsTheCount) {
     form->DrawGrid->SetColCount(5);
     Photos(20);
     int paints = 0;
-    struct PaintSpy : QObject {
-        std::function<void()> onPaint;
-        bool eventFilter(QObject*, QEvent* e) override {
-            if (e->type() == QEvent::Paint) onPaint();
-            return false;
-        }
-    } spy;
-    spy.onPaint = [&] { paints += ThumbnailsBeingMade() && Images().Count() > 0; };
     Pump();
-    Viewport()->installEventFilter(&spy);
-    Load();
-    Viewport()->removeEventFilter(&spy);
+    {
+        Paints spy(Viewport());
+        spy.onPaint = [&] { paints += ThumbnailsBeingMade() && Images().Count() > 0; };
+        Load();
+    }
     if (QGuiApplication::platformName() == "offscreen") {
         EXPECT_EQ(paints, 0);  // a real window system may repaint on its own
     }
