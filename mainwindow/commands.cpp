@@ -29,14 +29,6 @@ std::vector<long long> SelectedIndexes(const TGridRect& selection, int colCount)
     return indexes;
 }
 
-// The entry whose path is exactly `path`. The list's own IndexOf ignores case, and
-// "a.jpg" beside "A.jpg" are two photos here.
-int ExactIndexOf(const TStringList& list, const QString& path) {
-    for (int i = 0; i < list.Count(); ++i)
-        if (list[i] == path) return i;
-    return -1;
-}
-
 }  // namespace
 
 void TFormOrlisk::ActionOpenExecute(TComponent*) {
@@ -108,7 +100,7 @@ void TFormOrlisk::ActionDeleteExecute(TComponent*) {
             // keeps its thumbnail.
             for (const QString& path : paths) {
                 if (sys::FileExists(path)) continue;
-                const int i = ExactIndexOf(*Images, path);
+                const int i = Images->IndexOfExact(path);
                 if (i < 0) continue;
                 delete Images->Objects(i);
                 Images->SetObject(i, nullptr);

@@ -37,13 +37,6 @@ QString FileCountText(const TLanguage& language, int count) {
                        {static_cast<unsigned>(count)});
 }
 
-// The entry whose path is exactly `path`. The list's own IndexOf ignores case, but
-// on Linux "A.jpg" and "a.jpg" are two photos that may stand side by side.
-int IndexOfPath(const TStringList& list, const QString& path) {
-    for (int i = 0; i < list.Count(); ++i)
-        if (list[i] == path) return i;
-    return -1;
-}
 
 // One side of a thumbnail: at least one pixel, so that a readable photo never shows
 // as an empty cell (a panorama far wider than high would give 0).
@@ -148,7 +141,7 @@ TGPImage* TFormOrlisk::MakeThumbnail(const QString& PhotoPath) {
 }
 
 void TFormOrlisk::RefreshThumbnail(const QString& PhotoPath) {
-    const int i = IndexOfPath(*Images, PhotoPath);
+    const int i = Images->IndexOfExact(PhotoPath);
     if (i < 0 || i >= Images->Count()) return;
     delete Images->Objects(i);
     Images->SetObject(i, nullptr);

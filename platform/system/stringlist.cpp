@@ -59,6 +59,12 @@ int TStringList::IndexOf(const QString& s) const {
     return -1;
 }
 
+int TStringList::IndexOfExact(const QString& s) const {
+    for (size_t i = 0; i < items_.size(); ++i)
+        if (items_[i].s == s) return static_cast<int>(i);
+    return -1;
+}
+
 void TStringList::Sort() {
     std::stable_sort(items_.begin(), items_.end(),
                      [](const Item& a, const Item& b) { return compareText(a.s, b.s) < 0; });

@@ -29,6 +29,9 @@ public:
     void Clear();
     // Case-insensitive; -1 when absent.
     int IndexOf(const QString& s) const;
+    // The first item equal to `s` exactly (file paths: "A.jpg" and "a.jpg" are two
+    // files on Linux); -1 when absent.
+    int IndexOfExact(const QString& s) const;
     // Case-insensitive, stable.
     void Sort();
     // Replaces the items with a copy of the other list's items and objects.

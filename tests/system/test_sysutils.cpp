@@ -80,6 +80,9 @@ TEST(StringList, IndexOfAndSortIgnoreCaseAndKeepDuplicates) {
     EXPECT_EQ(l.IndexOf("B.jpg"), 0);
     EXPECT_EQ(l.IndexOf("a.JPG"), 1);
     EXPECT_EQ(l.IndexOf("c.jpg"), -1);
+    EXPECT_EQ(l.IndexOfExact("a.jpg"), 2);  // file paths: case matters
+    EXPECT_EQ(l.IndexOfExact("B.JPG"), 3);
+    EXPECT_EQ(l.IndexOfExact("a.JPG"), -1);
     l.Sort();
     EXPECT_EQ(l.ToQStringList(), QStringList({"A.JPG", "a.jpg", "b.jpg", "B.JPG", "b.jpg"}));
     EXPECT_EQ(l.Text(), "A.JPG\na.jpg\nb.jpg\nB.JPG\nb.jpg\n");
