@@ -120,7 +120,8 @@ TEST_F(UserSession, TypeAFolderRotateFlipARangeAndMoveItToTheTrash) {
     for (int i : {3, 4, 5}) EXPECT_EQ(ReadFile(Photo(i)), original[Photo(i)]) << i;
     EXPECT_TRUE(Transformed(0, 1));  // turned once only
 
-    // Ctrl+Del: when the window asks first, the user answers with Enter (Yes).
+    // Ctrl+Del: the window asks first (the settings say so), the user answers with
+    // Enter (Yes).
     Xdo({"key", "ctrl+Delete"});
     bool answered = false;
     ASSERT_TRUE(WaitFor([&] {
@@ -131,6 +132,7 @@ TEST_F(UserSession, TypeAFolderRotateFlipARangeAndMoveItToTheTrash) {
         }
         return false;
     })) << "Ctrl+Del did not move the range to the trash";
+    EXPECT_TRUE(answered) << "no question before the delete";
 
     const QString trash = home.DataHome() + "/Trash";
     for (int i : {1, 2}) {
