@@ -23,11 +23,7 @@ protected:
         if (!x.Ok()) GTEST_SKIP() << "Xvfb could not be started";
     }
     void Start(QProcess& p) {
-        QProcessEnvironment env = home.Env();
-        env.insert("DISPLAY", x.DisplayName());
-        env.remove("WAYLAND_DISPLAY");
-        env.remove("QT_QPA_PLATFORM");
-        p.setProcessEnvironment(env);
+        p.setProcessEnvironment(x.ProgramEnvironment(home.Env()));
         p.start(OrliskExe(), {});
         ASSERT_TRUE(p.waitForStarted(5000));
     }

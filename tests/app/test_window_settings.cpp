@@ -2,7 +2,7 @@
 // manager that frames the window: the stored outer size and place survive a start and
 // a close unchanged, and a window closed maximised opens maximised.
 
-#include "tests/app/x11_session.h"
+#include "tests/app/window_manager_fixture.h"
 #include "tests/support/files.h"
 #include "tests/support/oracle.h"
 
@@ -19,32 +19,9 @@ using namespace testsupport;
 
 namespace {
 
-class WindowSettings : public ::testing::Test {
+class WindowSettings : public WindowManagerTest {
 protected:
-    TempHome home;
-    XSession x;
-    QProcess app;
-
-    void SetUp() override {
-        if (!x.Ok()) GTEST_SKIP() << "Xvfb could not be started";
-        for (const char* tool : {"openbox", "xprop", "xdotool"})
-            if (QStandardPaths::findExecutable(tool).isEmpty())
-                GTEST_SKIP() << tool << " is not installed (scripts/deps.sh installs it)";
-        ASSERT_TRUE(x.StartWindowManager(Env()));
-    }
-    void TearDown() override {
-        if (app.state() != QProcess::NotRunning) {
-            app.kill();
-            app.waitForFinished();
-        }
-    }
-    QProcessEnvironment Env() const {
-        QProcessEnvironment env = home.Env();
-        env.insert("DISPLAY", x.DisplayName());
-        env.remove("WAYLAND_DISPLAY");
-        env.remove("QT_QPA_PLATFORM");
-        return env;
-    }
+    void SetUp() override { StartSession({"openbox", "xprop", "xdotool"}); }
     QString StoreFile() const { return home.ConfigHome() + "/TolvaneStudio/Orlisk.reg"; }
     // A DWORD or string value of the store's Main key, as written.
     QString Value(const QString& name) const {

@@ -2,7 +2,7 @@
 // xdotool as a person drives it: type a folder and Enter, R on the first photo, a
 // range with Shift and an arrow key, H, Ctrl+Del. The effects are checked on disk.
 
-#include "tests/app/x11_session.h"
+#include "tests/app/window_manager_fixture.h"
 #include "tests/support/files.h"
 #include "tests/support/oracle.h"
 #include "tests/support/photos.h"
@@ -21,20 +21,14 @@ using namespace testsupport;
 
 namespace {
 
-class UserSession : public ::testing::Test {
+class UserSession : public WindowManagerTest {
 protected:
-    TempHome home;
-    XSession x;
-    QProcess app;
     QString folder;
     std::map<QString, QByteArray> original;
 
     void SetUp() override {
-        if (!x.Ok()) GTEST_SKIP() << "Xvfb could not be started";
-        for (const char* tool : {"openbox", "xdotool"})
-            if (QStandardPaths::findExecutable(tool).isEmpty())
-                GTEST_SKIP() << tool << " is not installed (scripts/deps.sh installs it)";
-        ASSERT_TRUE(x.StartWindowManager(Env()));
+        StartSession({"openbox", "xdotool"});
+        if (IsSkipped() || HasFatalFailure()) return;
 
         // The user wants to be asked before a delete (the setting's default too).
         WriteFile(home.ConfigHome() + "/TolvaneStudio/Orlisk.reg",
@@ -51,20 +45,7 @@ protected:
             WriteFile(Photo(i), original[Photo(i)]);
         }
     }
-    void TearDown() override {
-        if (app.state() != QProcess::NotRunning) {
-            app.kill();
-            app.waitForFinished();
-        }
-    }
 
-    QProcessEnvironment Env() const {
-        QProcessEnvironment env = home.Env();
-        env.insert("DISPLAY", x.DisplayName());
-        env.remove("WAYLAND_DISPLAY");
-        env.remove("QT_QPA_PLATFORM");
-        return env;
-    }
     QString Photo(int i) const { return folder + QStringLiteral("/p%1.jpg").arg(i); }
     QString Xdo(const QStringList& args) {
         const ProcessResult r = testsupport::Run("xdotool", args, Env(), 20000);

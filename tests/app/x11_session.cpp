@@ -48,6 +48,13 @@ bool WaitFor(const std::function<bool()>& done, int timeoutMs) {
     return done();
 }
 
+QProcessEnvironment XSession::ProgramEnvironment(QProcessEnvironment base) const {
+    base.insert("DISPLAY", name_);
+    base.remove("WAYLAND_DISPLAY");
+    base.remove("QT_QPA_PLATFORM");
+    return base;
+}
+
 bool XSession::StartWindowManager(const QProcessEnvironment& env) {
     windowManager_.setProcessEnvironment(env);
     windowManager_.start("openbox", {});

@@ -21,6 +21,8 @@ public:
     ~XSession();
     bool Ok() const { return display_ != nullptr; }
     QString DisplayName() const { return name_; }
+    // `base` with this display as the only one the program can use.
+    QProcessEnvironment ProgramEnvironment(QProcessEnvironment base) const;
 
     // Top-level windows (children of the root) whose title is `title`.
     std::vector<unsigned long> WindowsTitled(const QString& title);
