@@ -41,8 +41,9 @@ void TFormOrlisk::RebuildFavoritesMenu() {
 
 void TFormOrlisk::AddCurrentFolderToFavorites(TComponent*) {
     if (!sys::DirectoryExists(CurrentFolder)) return;
-    // A folder already listed keeps its place.
-    if (Mru->IndexOf(CurrentFolder) >= 0) return;
+    // A folder already listed keeps its place. Folders compare exactly: "/x/Alpha" and
+    // "/x/ALPHA" are two folders here.
+    if (Mru->IndexOfExact(CurrentFolder) >= 0) return;
     Mru->Insert(0, CurrentFolder);
     while (Mru->Count() > kMaxFavorites) Mru->Delete(Mru->Count() - 1);
     RebuildFavoritesMenu();

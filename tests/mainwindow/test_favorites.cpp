@@ -62,17 +62,18 @@ TEST_F(FavoritesTest, TheNewestComesFirstAndAnEleventhDropsTheOldest) {
         EXPECT_EQ(form->pmMru->Items()->Items(i)->Tag(), i - 1);
 }
 
-TEST_F(FavoritesTest, AFolderAlreadyListedInAnyCaseKeepsItsPlace) {
+TEST_F(FavoritesTest, AFolderAlreadyListedKeepsItsPlaceAndOneDifferingInCaseIsAnother) {
     const QString a = Folder("Alpha");
     const QString b = Folder("beta");
     Add(a);
     Add(b);
     Add(a);
     EXPECT_EQ(Entries(), (QStringList{b, a}));
-    // Same folder by the list's comparison, which ignores case.
+    // Another folder on a Linux file system, so another favourite.
     const QString upper = Folder("ALPHA");
     Add(upper);
-    EXPECT_EQ(Entries(), (QStringList{b, a}));
+    EXPECT_EQ(Entries(), (QStringList{upper, b, a}));
+    EXPECT_EQ(Captions(), (QStringList{"ALPHA", "beta", "Alpha"}));
 }
 
 TEST_F(FavoritesTest, NoShownFolderOrADeletedOneAddsNothing) {
