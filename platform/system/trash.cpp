@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
@@ -126,12 +127,33 @@ QByteArray escapedPath(const QString& path) {
     return enc(path).toPercentEncoding("/");
 }
 
-// Candidate names in the trash: "a.jpg", "a.2.jpg", "a.3.jpg"...
+// A name holds at most NAME_MAX bytes, and the information file's name is the trashed
+// name followed by ".trashinfo": a longer name is shortened in the trash. Its Path=
+// keeps the whole original name.
+constexpr qsizetype kMaxTrashedName = NAME_MAX - qsizetype(sizeof(".trashinfo") - 1);
+
+// The longest start of `text` whose bytes fit in `room`, cut between characters only.
+QString fittingStart(const QString& text, qsizetype room) {
+    QString start = text;
+    while (!start.isEmpty() && enc(start).size() > room) {
+        start.chop(1);
+        if (!start.isEmpty() && start.back().isHighSurrogate()) start.chop(1);
+    }
+    return start;
+}
+
+// Candidate names in the trash: "a.jpg", "a.2.jpg", "a.3.jpg"..., the part before the
+// extension shortened when the name would not fit.
 QString candidate(const QString& name, int n) {
-    if (n == 1) return name;
+    const QString number = n == 1 ? QString() : u'.' + QString::number(n);
     const int dot = name.lastIndexOf(u'.');
-    if (dot <= 0) return name + u'.' + QString::number(n);
-    return name.left(dot) + u'.' + QString::number(n) + name.mid(dot);
+    if (dot > 0) {
+        const QString extension = number + name.mid(dot);
+        const QString stem = fittingStart(name.left(dot), kMaxTrashedName - enc(extension).size());
+        if (!stem.isEmpty()) return stem + extension;
+    }
+    // No extension, or one too long to keep.
+    return fittingStart(name, kMaxTrashedName - enc(number).size()) + number;
 }
 
 bool writeAll(int fd, const QByteArray& bytes) {

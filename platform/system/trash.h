@@ -8,7 +8,8 @@
 //     $topdir/.Trash-$uid (made on first use, mode 0700).
 // The information file info/<name>.trashinfo (original Path, DeletionDate) is made
 // first, exclusively, so two trashings of equal names never meet; the file then goes
-// to files/<name> under the same unique name. A file that cannot be moved stays where
+// to files/<name> under the same unique name (shortened, extension kept, when
+// <name>.trashinfo would pass NAME_MAX bytes). A file that cannot be moved stays where
 // it is, untouched, and no information file is left behind.
 
 #include <QString>

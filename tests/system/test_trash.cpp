@@ -113,6 +113,38 @@ TEST(Trash, EqualNamesNeverMeetAndNamesAreEscapedAsBytes) {
         << ReadInfo(odd.InfoPath).path.toStdString();
 }
 
+TEST(Trash, ANameTooLongForItsInformationFileIsShortenedKeepingItsExtension) {
+    TempHome home;
+    const QString trash = home.DataHome() + "/Trash";
+    const QString umlauts = QString(125, QChar(0xE4));  // 250 bytes, two per letter
+    const struct {
+        QString name, trashed;  // 245 bytes leave room for ".trashinfo" in 255
+    } cases[] = {
+        {QString(241, 'a') + ".jpg", QString(241, 'a') + ".jpg"},
+        {QString(248, 'b') + ".jpg", QString(241, 'b') + ".jpg"},
+        {QString(251, 'c') + ".JPG", QString(241, 'c') + ".JPG"},
+        // The same long name again: numbered, and still short enough.
+        {QString(251, 'c') + ".JPG", QString(239, 'c') + ".2.JPG"},
+        // Cut between letters, never inside one.
+        {umlauts + ".jpeg", umlauts.left(120) + ".jpeg"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.trashed.toStdString());
+        TempDir dir;
+        const QString path = dir.File(c.name);
+        WriteFile(path, c.name.toUtf8());
+        ASSERT_TRUE(QFile::exists(path)) << "the file system takes 255-byte names";
+        // The original place keeps the whole name, so a restore brings it back as it was.
+        const QByteArray original = QFileInfo(path).canonicalFilePath().toUtf8().toPercentEncoding("/");
+        const ino_t inode = Inode(path);
+        const TrashResult r = MoveToTrash(path);
+        ExpectTrashed(r, trash, c.trashed, original, inode);
+        EXPECT_LE(QFileInfo(r.InfoPath).fileName().toUtf8().size(), 255);
+        EXPECT_EQ(ReadFile(r.TrashedPath), c.name.toUtf8());
+        EXPECT_FALSE(QFile::exists(path));
+    }
+}
+
 TEST(Trash, AFileThatCannotBeTrashedStaysAndLeavesNoTrace) {
     TempHome home;
     TempDir dir;
