@@ -11,6 +11,7 @@
 #include "platform/vcl/shell.h"
 #include "translation/lang.h"
 
+#include <QVariant>
 #include <memory>
 
 namespace {
@@ -28,8 +29,9 @@ const QString kMaker = QStringLiteral("TolvaneStudio");
 QString HomePageAddress() {
     const QString configured = QStringLiteral(ORLISK_HOMEPAGE);
     if (!configured.isEmpty()) return configured;
-    // Until there is a page of its own: the README that is installed with the program.
-    return sys::ExecutableFolder() + QStringLiteral("/README.md");
+    // Until there is a page of its own: the README that is installed with the program,
+    // as HTML, which every desktop opens in its browser (Markdown may have no handler).
+    return sys::ExecutableFolder() + QStringLiteral("/README.html");
 }
 
 void TFormOrlisk::pmOptionsPopup(TComponent*) {
@@ -58,8 +60,13 @@ void TFormOrlisk::pmiForeColorClick(TComponent*) {
 }
 
 void TFormOrlisk::pmiWebsiteClick(TComponent*) {
-    // A failure is silent, as the command has nothing to tell.
-    ShellOpen(Handle(), HomePageAddress());
+    const QString address = HomePageAddress();
+    if (ShellOpen(Handle(), address)) return;
+    // No application for the page: the address, so the user can open it by hand.
+    MessageBoxW(Handle(),
+                sys::Format(Language->TranslateUserMessage(QStringLiteral("Unable to open \"%s\".")),
+                            {QVariant(address)}),
+                std::nullopt, MB_ICONWARNING | MB_OK);
 }
 
 void TFormOrlisk::pmiAboutClick(TComponent*) {

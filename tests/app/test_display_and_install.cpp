@@ -96,7 +96,7 @@ TEST(InstallFiles, TheInstallPutsEveryFileWhereDebiansToolsLook) {
     for (const char* file :
          {"share/man/man1/orlisk.1", "share/applications/orlisk.desktop",
           "share/icons/hicolor/scalable/apps/orlisk.svg", "bin/orlisk", "lib/orlisk/orlisk",
-          "lib/orlisk/libvantrel.so", "lib/orlisk/lang/english.lng"})
+          "lib/orlisk/libvantrel.so", "lib/orlisk/lang/english.lng", "lib/orlisk/README.html"})
         EXPECT_TRUE(QFileInfo::exists(prefix.Path() + "/" + file)) << file;
 }
 

@@ -140,10 +140,10 @@ TEST_F(OptionsTest, TheAboutBoxNamesTheProgramItsVersionAndItsMaker) {
     dialogs->boxes.clear();
 }
 
-TEST(HomePage, IsTheConfiguredAddressOrTheReadmeBesideTheProgram) {
+TEST(HomePage, IsTheConfiguredAddressOrTheReadmePageBesideTheProgram) {
     const QString address = HomePageAddress();
     EXPECT_TRUE(address.contains(QLatin1String("://")) ||
-                address == sys::ExecutableFolder() + "/README.md")
+                address == sys::ExecutableFolder() + "/README.html")
         << address.toStdString();
 }
 
@@ -172,6 +172,21 @@ TEST_F(OptionsTest, TheWebSiteCommandOpensTheHomePage) {
     else
         EXPECT_EQ(catcher.opened[0].toString(), address);
     EXPECT_TRUE(dialogs->boxes.empty()) << "nothing to tell";
+}
+
+TEST_F(OptionsTest, WhenNothingOnTheDesktopOpensThePageTheWebSiteCommandSaysSoWithTheAddress) {
+    // No launcher to be found (xdg-open and its kin), and no handler of the test's own.
+    TempDir emptyPath;
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", QFile::encodeName(emptyPath.Path()));
+    form->pmiWebsite->Click();
+    qputenv("PATH", path);
+    ASSERT_EQ(dialogs->boxes.size(), 1u);
+    EXPECT_EQ(dialogs->boxes[0].text, "Unable to open \"" + HomePageAddress() + "\".");
+    EXPECT_EQ(dialogs->boxes[0].caption, std::nullopt);
+    EXPECT_EQ(dialogs->boxes[0].type, MB_OK | MB_ICONWARNING);
+    EXPECT_EQ(dialogs->boxes[0].owner, form->Handle());
+    dialogs->boxes.clear();
 }
 
 #include "test_options.moc"

@@ -166,6 +166,7 @@ TEST(EnglishFile, ListsEveryKeyAndEveryMessageOnce) {
         "Do you want to move \"%s\" to the trash?",
         "Do you want to move these %u photos to the trash?",
         "These photos could not be moved to the trash and stay where they are:",
+        "Unable to open \"%s\".",
         "About",
         "Version",
         "%s has detected %u images that can be automatically transformed to normal "
