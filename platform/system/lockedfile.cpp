@@ -5,8 +5,8 @@
 #include <QRandomGenerator>
 #include <cerrno>
 #include <climits>
-#include <dirent.h>
 #include <cstdlib>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>

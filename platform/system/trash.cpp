@@ -35,9 +35,6 @@ bool isOwnFolder(const QString& path) {
     return lstatOf(path, st) && S_ISDIR(st.st_mode) && st.st_uid == ::getuid();
 }
 
-// Makes the folder and its missing parents with mode 0700; an existing one is kept.
-bool makeFolders(const QString& path) { return sys::ForceDirectories(path, 0700); }
-
 // The path with every link and "." or ".." resolved; empty when it does not exist.
 QString canonical(const QString& path) {
     char* real = ::realpath(enc(path).constData(), nullptr);
@@ -74,7 +71,7 @@ QString joined(const QString& folder, const QString& name) {
 bool prepareTrash(const QString& trash, QString* reason) {
     for (const char* sub : {"", "/files", "/info"}) {
         const QString path = trash + QLatin1String(sub);
-        if (!makeFolders(path)) {
+        if (!sys::ForceDirectories(path, 0700)) {  // missing ones are made private
             if (reason) *reason = systemText(errno);
             return false;
         }
