@@ -193,6 +193,17 @@ TEST_F(GridViewTest, ALatin1NameHasItsCellAndShowsTheReplacementCharacter) {
     ClickCell(1, 0);
     EXPECT_EQ(Grid::FileName(*form), latin1);
     EXPECT_EQ(Panel(0), "64 x 48");
+
+    // Its question names it with U+FFFD for the byte; it goes to the trash.
+    form->pmiDeleteConfirm->SetChecked(true);
+    dialogs->Answer(IDYES);
+    form->ActionDelete->Execute();
+    ASSERT_EQ(dialogs->boxes.size(), 1u);
+    EXPECT_EQ(dialogs->boxes[0].text, QStringLiteral("Do you want to move \"caf\uFFFD.jpg\" to the trash?"));
+    dialogs->boxes.clear();
+    EXPECT_FALSE(testsupport::Stat(latin1).exists);
+    EXPECT_TRUE(testsupport::Stat(home.DataHome() + "/Trash/files/" + sys::DecodeFileName("caf\xe9.jpg")).exists);
+    ASSERT_EQ(Images().Count(), 2);
 }
 
 TEST_F(GridViewTest, ALongNameEndsInsideItsCellAndAShortOneIsCentred) {
