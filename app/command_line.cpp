@@ -5,15 +5,16 @@
 
 #include "engine/common.h"
 #include "platform/system/exceptions.h"
+#include "platform/system/filenames.h"
 #include "platform/system/inifiles.h"
 #include "platform/system/settingsstore.h"
 #include "platform/system/sysutils.h"
 #include "platform/vcl/dialogs.h"
 #include "translation/lang.h"
 
-#include <QFileInfo>
 #include <array>
 #include <memory>
+#include <sys/stat.h>
 #include <utility>
 
 namespace {
@@ -43,8 +44,9 @@ void runGuarded(TLanguage& language, bool keepTimestamp) {
     const bool autoSwitch = sys::FindCmdLineSwitch("auto");
     const bool autoSubSwitch = sys::FindCmdLineSwitch("autosub");
     if (autoSwitch || autoSubSwitch) {
-        if (!QFileInfo(path).isDir())
-            throw Exception(sys::Format(T("Cannot open \"%s\". Invalid folder."), {path}));
+        if (!sys::DirectoryExists(path))
+            throw Exception(sys::Format(T("Cannot open \"%s\". Invalid folder."),
+                                        {sys::DisplayFileName(path)}));
         AutoOrientFolder(path, autoSubSwitch, &language, keepTimestamp, GetDesktopWindow());
         return;
     }
@@ -57,10 +59,10 @@ void runGuarded(TLanguage& language, bool keepTimestamp) {
         }
     if (code == 0) throw Exception(T(kUsage));
 
-    const QFileInfo file(path);
-    if (!file.exists() || file.isDir())
-        throw Exception(
-            sys::Format(T("Cannot open \"%s\". The file has been moved or deleted."), {path}));
+    struct stat file {};
+    if (::stat(sys::EncodeFileName(path).constData(), &file) != 0 || S_ISDIR(file.st_mode))
+        throw Exception(sys::Format(T("Cannot open \"%s\". The file has been moved or deleted."),
+                                    {sys::DisplayFileName(path)}));
     TransformJpeg(&language, path, code, keepTimestamp, GetDesktopWindow());
 }
 

@@ -1,5 +1,6 @@
 #include "app/orlisk.h"
 
+#include "platform/system/filenames.h"
 #include "platform/system/sysutils.h"
 #include "platform/vcl/display.h"
 
@@ -34,7 +35,7 @@ std::unique_ptr<QApplication> StartGui(int& argc, char** argv) {
 
 int OrliskMain(int argc, char** argv) {
     QStringList args;
-    for (int i = 1; i < argc; ++i) args << QString::fromLocal8Bit(argv[i]);
+    for (int i = 1; i < argc; ++i) args << sys::DecodeFileName(argv[i]);
     sys::SetProcessArguments(args);
 
     try {

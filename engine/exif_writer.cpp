@@ -3,8 +3,8 @@
 
 #include "engine/common.h"
 #include "engine/fdstream.h"
+#include "platform/system/filenames.h"
 
-#include <QFile>
 #include <cstring>
 #include <bit>
 #include <cerrno>
@@ -30,7 +30,7 @@ uint32_t Swap32(uint32_t Value) {
 
 
 FdStream::FdStream(const QString& fileName, bool writable, Lock lock) {
-    const QByteArray path = QFile::encodeName(fileName);
+    const QByteArray path = sys::EncodeFileName(fileName);
     if (path.isEmpty()) return;
     // Non-blocking, so that a FIFO given as a photo cannot hang the open.
     const int fd = ::open(path.constData(),

@@ -1,6 +1,7 @@
 #include "engine/common.h"
 
-#include <QFile>
+#include "platform/system/filenames.h"
+
 #include <QStringView>
 
 #include <dirent.h>
@@ -56,7 +57,7 @@ bool IsFolder(DIR* dir, const dirent* entry) {
 }
 
 void Scan(const QString& folder, TStringList& list, bool recurse, std::vector<FolderId>& descent) {
-    DirHandle dir(::opendir(QFile::encodeName(folder).constData()));
+    DirHandle dir(::opendir(sys::EncodeFileName(folder).constData()));
     if (!dir) return;
 
     struct stat self {};
@@ -67,7 +68,7 @@ void Scan(const QString& folder, TStringList& list, bool recurse, std::vector<Fo
     DescentGuard guard(descent, id);
 
     while (const dirent* entry = ::readdir(dir.get())) {
-        const QString name = QFile::decodeName(entry->d_name);
+        const QString name = sys::DecodeFileName(entry->d_name);
         const QString path = folder + u'/' + name;
         if (recurse && name != QLatin1String(".") && name != QLatin1String("..") &&
             IsFolder(dir.get(), entry))

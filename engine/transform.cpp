@@ -5,6 +5,7 @@
 #include "platform/gdiplus/gpimage.h"
 #include "platform/system/exceptions.h"
 #include "platform/system/fileattributes.h"
+#include "platform/system/filenames.h"
 #include "platform/system/filetimes.h"
 #include "platform/system/settingsstore.h"
 #include "platform/system/sysutils.h"
@@ -12,7 +13,6 @@
 #include "platform/vcl/application.h"
 #include "translation/lang.h"
 
-#include <QFile>
 #include <algorithm>
 #include <cstring>
 #include <vector>
@@ -96,7 +96,7 @@ void TransformJpeg(TLanguage* Language, const QString& FileName, TTransformCode 
             T(Language, QStringLiteral("The image %s cannot be rotated fully lossless. Image may be "
                                        "cropped by up to 15 pixels for lossless rotation. Do you "
                                        "want to rotate it anyway?")),
-            {sys::ExtractFileName(FileName)});
+            {sys::DisplayFileName(sys::ExtractFileName(FileName))});
         const CheckedAnswer answer = Dialogs().CropDialog(
             ParentWnd, text, T(Language, QStringLiteral("Don't ask again")), Application()->Title());
         if (answer.answer != IDOK) return;
@@ -118,7 +118,7 @@ void TransformJpeg(TLanguage* Language, const QString& FileName, TTransformCode 
             const QString text = sys::Format(
                 T(Language,
                   QStringLiteral("Image \"%s\" is read-only. Do you want to rotate it anyway?")),
-                {FileName});
+                {sys::DisplayFileName(FileName)});
             if (MessageBoxW(ParentWnd, text, QString(), MB_YESNO | MB_ICONWARNING) != IDYES)
                 return;
         }
@@ -126,12 +126,12 @@ void TransformJpeg(TLanguage* Language, const QString& FileName, TTransformCode 
     }
 
     // 8. The lossless transform itself; the file is rewritten in place or unchanged.
-    const QByteArray path = QFile::encodeName(FileName);
+    const QByteArray path = sys::EncodeFileName(FileName);
     const uint16_t status =
         vtJpegLosslessTransform(path.constData(), static_cast<uint16_t>(Transform & 0xFFFF));
     if (status != 0)
         throw Exception(T(Language, QStringLiteral("Unable to rotate the image")) +
-                        QStringLiteral(": ") + sys::ExtractFileName(FileName));
+                        QStringLiteral(": ") + sys::DisplayFileName(sys::ExtractFileName(FileName)));
 
     // 9. The Orientation entries follow the new pixels (best effort).
     if (newOrientation > 0) WriteExifOrientation(FileName, newOrientation);

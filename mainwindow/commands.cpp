@@ -5,6 +5,7 @@
 #include "mainwindow/main.h"
 
 #include "engine/common.h"
+#include "platform/system/filenames.h"
 #include "platform/system/sysutils.h"
 #include "platform/system/trash.h"
 #include "platform/vcl/actions.h"
@@ -83,7 +84,7 @@ void TFormOrlisk::ActionDeleteExecute(TComponent*) {
                 paths.size() == 1
                     ? sys::Format(Language->TranslateUserMessage(
                                       QStringLiteral("Do you want to move \"%s\" to the trash?")),
-                                  {sys::ExtractFileName(paths.first())})
+                                  {sys::DisplayFileName(sys::ExtractFileName(paths.first()))})
                     : sys::Format(Language->TranslateUserMessage(QStringLiteral(
                                       "Do you want to move these %u photos to the trash?")),
                                   {static_cast<unsigned>(paths.size())});
@@ -94,7 +95,8 @@ void TFormOrlisk::ActionDeleteExecute(TComponent*) {
             for (const QString& path : paths) {
                 const TrashResult result = MoveToTrash(path);
                 if (!result.Ok)
-                    kept.append(sys::ExtractFileName(path) + QStringLiteral(": ") + result.Reason);
+                    kept.append(sys::DisplayFileName(sys::ExtractFileName(path)) + QStringLiteral(": ") +
+                               result.Reason);
             }
             // Whatever no longer exists leaves the grid; what could not be trashed
             // keeps its thumbnail.
@@ -130,6 +132,6 @@ void TFormOrlisk::ShowCannotOpen(const QString& Path) {
     MessageBoxW(Handle(),
                 sys::Format(Language->TranslateUserMessage(QStringLiteral(
                                 "Cannot open \"%s\". The file or folder has been moved or deleted.")),
-                            {sys::ExtractFileName(Path)}),
+                            {sys::DisplayFileName(sys::ExtractFileName(Path))}),
                 std::nullopt, MB_OK | MB_ICONWARNING);
 }

@@ -3,6 +3,7 @@
 
 #include "mainwindow/main.h"
 
+#include "platform/system/filenames.h"
 #include "platform/system/sysutils.h"
 #include "platform/vcl/menus.h"
 #include "platform/vcl/stdctrls_extra.h"
@@ -17,8 +18,8 @@ constexpr int kMaxFavorites = 10;
 // A folder item shows the folder's last name; the root ("/", or an entry stored with
 // a trailing delimiter) shows the whole entry.
 QString FavoriteCaption(const QString& folder) {
-    if (folder.isEmpty() || folder.endsWith(u'/')) return folder;
-    return folder.mid(folder.lastIndexOf(u'/') + 1);
+    if (folder.isEmpty() || folder.endsWith(u'/')) return sys::DisplayFileName(folder);
+    return sys::DisplayFileName(folder.mid(folder.lastIndexOf(u'/') + 1));
 }
 
 }  // namespace
@@ -62,6 +63,6 @@ void TFormOrlisk::FavoriteItemClick(TComponent* Sender) {
     const QString text = sys::Format(
         Language->TranslateUserMessage(
             QStringLiteral("Cannot open \"%s\". The file or folder has been moved or deleted.")),
-        {QVariant(folder)});
+        {QVariant(sys::DisplayFileName(folder))});
     MessageBoxW(Handle(), text, std::nullopt, MB_ICONWARNING | MB_OK);
 }

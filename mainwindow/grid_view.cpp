@@ -5,6 +5,7 @@
 
 #include "platform/gdiplus/gpgraphics.h"
 #include "platform/gdiplus/gpimage.h"
+#include "platform/system/filenames.h"
 #include "platform/system/sysutils.h"
 #include "platform/vcl/actions.h"
 #include "platform/vcl/extctrls.h"
@@ -51,7 +52,8 @@ void TFormOrlisk::DrawGridDrawCell(TComponent*, int ACol, int ARow, TRect Rect,
     graphics.DrawImage(thumbnail, static_cast<float>(Rect.Left + (cw - w) / 2),
                        static_cast<float>(Rect.Top + 5), static_cast<float>(w),
                        static_cast<float>(h));
-    const QString name = sys::ExtractFileName(Images->Strings(static_cast<int>(i)));
+    const QString name =
+        sys::DisplayFileName(sys::ExtractFileName(Images->Strings(static_cast<int>(i))));
     const TGPRectF layout{static_cast<float>(Rect.Left + 2), static_cast<float>(Rect.Top + rh - 20),
                           static_cast<float>(Rect.Right - Rect.Left - 2), 15.0f};
     graphics.DrawString(name, static_cast<int>(name.size()), &font, layout, &format, &brush);

@@ -2,12 +2,12 @@
 
 #include "mainwindow/main.h"
 
+#include "platform/system/filenames.h"
 #include "platform/system/sysutils.h"
 #include "platform/vcl/extctrls.h"
 #include "platform/vcl/menus.h"
 #include "translation/lang.h"
 
-#include <QFile>
 #include <QVariant>
 #include <dirent.h>
 
@@ -36,14 +36,14 @@ void TFormOrlisk::LoadLanguageMenuFrom(const QString& langFolder) {
     LanguageFolder = langFolder;
     // The entries in the order the file system gives them, hidden ones and folders
     // included; a missing folder gives no items.
-    DIR* dir = opendir(QFile::encodeName(langFolder).constData());
+    DIR* dir = opendir(sys::EncodeFileName(langFolder).constData());
     if (!dir) return;
     try {
         while (const dirent* entry = readdir(dir)) {
-            const QString name = QFile::decodeName(entry->d_name);
+            const QString name = sys::DecodeFileName(entry->d_name);
             if (!IsLanguageFileName(name)) continue;
             auto* item = new TMenuItem(pmOptions);
-            item->SetCaption(LanguageCaption(name));
+            item->SetCaption(sys::DisplayFileName(LanguageCaption(name)));
             item->SetTag(Languages->Add(langFolder + u'/' + name));
             item->OnClick = [this](TComponent* Sender) { LanguageMenuClick(Sender); };
             item->SetRadioItem(true);

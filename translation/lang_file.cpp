@@ -1,10 +1,10 @@
 #include "translation/lang_file.h"
 
 #include "platform/system/exceptions.h"
+#include "platform/system/filenames.h"
 #include "platform/system/sysutils.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QHash>
 #include <algorithm>
@@ -65,13 +65,13 @@ bool IsStrictUtf8(const char* data, qsizetype size) {
 [[noreturn]] void ThrowOpenError(const QString& path, int error) {
     const QString full = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
     throw EFOpenError(sys::Format(QStringLiteral("Cannot open file \"%s\". %s"),
-                                  {full, QString::fromLocal8Bit(std::strerror(error))}));
+                                  {sys::DisplayFileName(full), QString::fromLocal8Bit(std::strerror(error))}));
 }
 
 // The whole file, or nullopt when it counts as having no entries.
 std::optional<QByteArray> ReadWhole(const QString& path) {
     if (path.isEmpty()) return std::nullopt;
-    const QByteArray native = QFile::encodeName(path);
+    const QByteArray native = sys::EncodeFileName(path);
     if (native.contains('\0')) return std::nullopt;  // no such name can exist
 
     struct stat st {};

@@ -3,8 +3,9 @@
 
 #include "platform/gdiplus/gpimage_data.h"
 
+#include "platform/system/filenames.h"
+
 #include <QBuffer>
-#include <QFile>
 #include <QImageReader>
 #include <QPainter>
 #include <algorithm>
@@ -114,7 +115,7 @@ QImage DecodeJpegCovering(const QByteArray& jpeg, int minWidth, int minHeight) {
 }
 
 QByteArray ReadWholeFile(const QString& fileName) {
-    const QByteArray path = QFile::encodeName(fileName);
+    const QByteArray path = sys::EncodeFileName(fileName);
     const int fd = path.isEmpty() ? -1 : ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) return {};
     QByteArray bytes;
@@ -178,7 +179,10 @@ QImage DecodedFor(TGPImage::Data& d, int width, int height) {
     }
     case Kind::Other: {
         if (!kept.isNull()) return kept;
-        QImageReader reader(d.fileName, d.format);
+        // Read by the name's own bytes; Qt's reader would encode the name itself.
+        QByteArray bytes = ReadWholeFile(d.fileName);
+        QBuffer buffer(&bytes);
+        QImageReader reader(&buffer, d.format);
         reader.setAutoTransform(false);
         QImage image = reader.read();
         if (image.isNull()) return image;

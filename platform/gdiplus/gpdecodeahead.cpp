@@ -4,8 +4,8 @@
 #include "platform/gdiplus/gpdecodeahead.h"
 
 #include "platform/gdiplus/gpimage_data.h"
+#include "platform/system/filenames.h"
 
-#include <QFile>
 #include <QHash>
 #include <algorithm>
 #include <condition_variable>
@@ -29,7 +29,7 @@ struct FileIdentity {
     static FileIdentity Of(const QString& fileName) {
         FileIdentity id;
         struct stat st {};
-        const QByteArray path = QFile::encodeName(fileName);
+        const QByteArray path = sys::EncodeFileName(fileName);
         if (path.isEmpty() || ::stat(path.constData(), &st) != 0) return id;
         id.valid = true;
         id.dev = st.st_dev;

@@ -2,6 +2,7 @@
 
 #include "platform/gdiplus/gpgraphics.h"
 #include "platform/gdiplus/gpimage_data.h"
+#include "platform/system/filenames.h"
 
 #include <QFile>
 #include <QImage>
@@ -158,7 +159,7 @@ TGPImage::TGPImage(const QString& fileName, bool /*useEmbeddedColorManagement*/)
     d_->fileName = fileName;
     if (gdiplus_detail::TakePrepared(fileName, d_, lastStatus_)) return;
 
-    const QByteArray path = QFile::encodeName(fileName);
+    const QByteArray path = sys::EncodeFileName(fileName);
     // Non-blocking, so that a FIFO cannot hang the open; it is refused below.
     const int fd =
         path.isEmpty() ? -1 : ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
@@ -188,9 +189,15 @@ TGPImage::TGPImage(const QString& fileName, bool /*useEmbeddedColorManagement*/)
         d_->exif = std::move(header.exif);
         return;
     }
-    ::close(fd);
-
-    QImageReader reader(fileName);
+    // Qt's reader is handed the file already open: by name it would encode the name
+    // itself and lose one that is not UTF-8.
+    QFile file;
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        SetStatus(Win32Error);
+        return;
+    }
+    QImageReader reader(&file);
     reader.setDecideFormatFromContent(true);
     const QByteArray format = reader.format().toLower();
     if (!IsOtherPhotoFormat(format)) {

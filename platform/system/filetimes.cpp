@@ -1,15 +1,15 @@
 #include "platform/system/filetimes.h"
 
 #include "platform/system/exceptions.h"
+#include "platform/system/filenames.h"
 
-#include <QFile>
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
 
 bool GetFileTimes(const QString& path, FileTimes& times) {
     struct stat st {};
-    if (::stat(QFile::encodeName(path).constData(), &st) != 0) return false;
+    if (::stat(sys::EncodeFileName(path).constData(), &st) != 0) return false;
     times.access = st.st_atim;
     times.modification = st.st_mtim;
     return true;
@@ -17,5 +17,5 @@ bool GetFileTimes(const QString& path, FileTimes& times) {
 
 void SetFileTimes(const QString& path, const FileTimes& times) {
     const timespec t[2] = {times.access, times.modification};
-    if (::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), t, 0) != 0) throw EOSError(errno);
+    if (::utimensat(AT_FDCWD, sys::EncodeFileName(path).constData(), t, 0) != 0) throw EOSError(errno);
 }

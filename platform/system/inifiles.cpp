@@ -5,8 +5,6 @@
 #include "platform/system/sysutils.h"
 #include "platform/system/utf8.h"
 
-#include <QDir>
-#include <QFileInfo>
 #include <optional>
 
 // ---- TCustomIniFile -----------------------------------------------------------------
@@ -249,7 +247,7 @@ void TIniFile::WriteString(const QString& section, const QString& name, const QS
         throw EIniFileException(QStringLiteral("Unable to write to %1").arg(file_));
     };
     if (!writableSection(section) || !writableName(name) || hasLineBreak(value)) fail();
-    if (!QDir().mkpath(QFileInfo(file_).absolutePath())) fail();
+    if (!sys::ForceDirectories(sys::ExtractFilePath(file_))) fail();
 
     lockedfile::FileLock lock(file_, true);
     if (!lock.Held()) fail();

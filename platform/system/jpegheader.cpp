@@ -1,6 +1,7 @@
 #include "platform/system/jpegheader.h"
 
-#include <QFile>
+#include "platform/system/filenames.h"
+
 #include <cerrno>
 #include <csetjmp>
 #include <cstdio>
@@ -67,7 +68,7 @@ bool ReadJpegFrameSize(const QString& path, JpegFrameSize& size, QString* error)
     }
     // Non-blocking open and a regular-file test: a FIFO or a device named like a
     // photo must not hang the window.
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    const int fd = ::open(sys::EncodeFileName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     struct stat st {};
     if (fd < 0 || ::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         const int code = fd < 0 ? errno : (S_ISDIR(st.st_mode) ? EISDIR : EINVAL);

@@ -1,11 +1,12 @@
 #include "platform/system/lockedfile.h"
 
-#include <QDir>
-#include <QFile>
+#include "platform/system/filenames.h"
+
 #include <QRandomGenerator>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -24,7 +25,7 @@ int closeChecked(int fd) {
 
 // The file a rewrite replaces: the target of a symbolic link, so the link survives.
 QByteArray resolveTarget(const QString& path) {
-    const QByteArray p = QFile::encodeName(path);
+    const QByteArray p = sys::EncodeFileName(path);
     struct stat st {};
     if (::lstat(p.constData(), &st) == 0 && S_ISLNK(st.st_mode)) {
         char buf[PATH_MAX];
@@ -70,7 +71,7 @@ int writeAll(int fd, const QByteArray& bytes) {
 }  // namespace
 
 FileLock::FileLock(const QString& documentPath, bool exclusive) {
-    const QByteArray lockPath = QFile::encodeName(documentPath + QStringLiteral(".lock"));
+    const QByteArray lockPath = sys::EncodeFileName(documentPath + QStringLiteral(".lock"));
     // Readers do not create the lock file (a read-only stick, no clutter from reads):
     // without one they read unlocked, which is safe because a writer's rename is atomic.
     fd_ = ::open(lockPath.constData(), O_RDWR | (exclusive ? O_CREAT : 0) | O_CLOEXEC | O_NOFOLLOW, 0666);
@@ -97,7 +98,7 @@ int ReadDocument(const QString& path, QByteArray& bytes, bool& exists, qint64 ma
     bytes.clear();
     exists = false;
     // Non-blocking: a FIFO in the store's place is refused below instead of waited on.
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    const int fd = ::open(sys::EncodeFileName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) return errno == ENOENT || errno == ENOTDIR ? 0 : errno;  // both: no such file
     exists = true;
     struct stat st {};
@@ -185,17 +186,21 @@ int ReplaceDocument(const QString& path, const QByteArray& bytes, mode_t newFile
 }
 
 QString TemporaryPrefix(const QString& path) {
-    return QFile::decodeName(nameOf(QFile::encodeName(path))) + QStringLiteral(".tmp-");
+    return sys::DecodeFileName(nameOf(sys::EncodeFileName(path))) + QStringLiteral(".tmp-");
 }
 
 void RemoveStaleTemporaries(const QString& path) {
     const QByteArray target = resolveTarget(path);
-    const QString folder = QFile::decodeName(folderOf(target));
-    const QString prefix = QFile::decodeName(nameOf(target)) + QStringLiteral(".tmp-");
-    const QStringList names = QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System);
-    for (const QString& name : names)
+    const QByteArray prefix = nameOf(target) + ".tmp-";
+    DIR* dir = ::opendir(folderOf(target).constData());
+    if (!dir) return;
+    while (const dirent* entry = ::readdir(dir)) {
+        const QByteArrayView name(entry->d_name);
+        // A folder of that name is refused by unlinkat: only files go.
         if (name.size() == prefix.size() + kSuffixLength && name.startsWith(prefix))
-            ::unlink(QFile::encodeName(folder + u'/' + name).constData());
+            ::unlinkat(::dirfd(dir), entry->d_name, 0);
+    }
+    ::closedir(dir);
 }
 
 }  // namespace lockedfile

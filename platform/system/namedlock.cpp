@@ -1,6 +1,7 @@
 #include "platform/system/namedlock.h"
 
-#include <QFile>
+#include "platform/system/filenames.h"
+
 #include <cerrno>
 #include <fcntl.h>
 #include <memory>
@@ -21,7 +22,7 @@ QString fileNameOf(const QString& name) {
 // lock another file) and read-only, which is all flock() needs: so a lock file in
 // /tmp made by another user still works for everyone.
 int openLockFile(const QString& path) {
-    const QByteArray p = QFile::encodeName(path);
+    const QByteArray p = sys::EncodeFileName(path);
     int fd = ::open(p.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
     if (fd < 0 && errno == ENOENT)
         fd = ::open(p.constData(), O_RDONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0644);
@@ -39,7 +40,7 @@ std::unique_ptr<NamedLock>& instanceLock(int which) {
 // every program that follows the convention takes it, else /tmp. A session (or a
 // test) given a TMPDIR of its own therefore never meets another session's locks.
 QString inTempFolder(const QString& fileName) {
-    QString tmp = QFile::decodeName(qgetenv("TMPDIR"));
+    QString tmp = sys::DecodeFileName(qgetenv("TMPDIR"));
     if (!tmp.startsWith(u'/')) tmp = QStringLiteral("/tmp");
     if (!tmp.endsWith(u'/')) tmp += u'/';
     return tmp + fileName;
@@ -49,7 +50,7 @@ QString inTempFolder(const QString& fileName) {
 
 QString NamedLock::FilePathFor(const QString& name) {
     if (name.startsWith(kGlobalPrefix)) return inTempFolder(fileNameOf(name));
-    const QString runtime = QFile::decodeName(qgetenv("XDG_RUNTIME_DIR"));
+    const QString runtime = sys::DecodeFileName(qgetenv("XDG_RUNTIME_DIR"));
     if (!runtime.isEmpty() && runtime.startsWith(u'/')) return runtime + u'/' + fileNameOf(name);
     // The temporary folder is shared by every user, while a plain name belongs to one
     // user's session.
@@ -75,7 +76,7 @@ NamedLock::~NamedLock() {
 }
 
 bool NamedLock::IsLocked(const QString& filePath) {
-    const int fd = ::open(QFile::encodeName(filePath).constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    const int fd = ::open(sys::EncodeFileName(filePath).constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
     if (fd < 0) return false;
     // A separate open file description conflicts with every other holder, even one
     // in this process.

@@ -1,12 +1,11 @@
 #include "platform/system/registry.h"
 
 #include "platform/system/exceptions.h"
+#include "platform/system/filenames.h"
 #include "platform/system/lockedfile.h"
+#include "platform/system/sysutils.h"
 #include "platform/system/utf8.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <cerrno>
 #include <cstring>
 #include <pwd.h>
@@ -432,7 +431,7 @@ Document loadShared(const QString& file) {
 // One read-modify-write. `change` returns whether the document changed. 0 or errno;
 // an unparsable store raises (and nothing is written).
 int modify(const QString& file, const std::function<bool(Document&)>& change) {
-    if (!QDir().mkpath(QFileInfo(file).absolutePath())) return errno ? errno : EACCES;
+    if (!sys::ForceDirectories(sys::ExtractFilePath(file))) return errno ? errno : EACCES;
     lockedfile::FileLock lock(file, true);
     if (!lock.Held()) return lock.Error();
     lockedfile::RemoveStaleTemporaries(file);
@@ -465,11 +464,11 @@ TRegistry::TRegistry() : file_(DefaultStoreFile()) {}
 TRegistry::TRegistry(const QString& storeFile) : file_(storeFile) {}
 
 QString TRegistry::DefaultStoreFile() {
-    QString config = QFile::decodeName(qgetenv("XDG_CONFIG_HOME"));
+    QString config = sys::DecodeFileName(qgetenv("XDG_CONFIG_HOME"));
     if (config.isEmpty() || !config.startsWith(u'/')) {
-        QString home = QFile::decodeName(qgetenv("HOME"));
+        QString home = sys::DecodeFileName(qgetenv("HOME"));
         if (home.isEmpty())
-            if (const passwd* pw = ::getpwuid(::getuid())) home = QFile::decodeName(pw->pw_dir);
+            if (const passwd* pw = ::getpwuid(::getuid())) home = sys::DecodeFileName(pw->pw_dir);
         config = home + QStringLiteral("/.config");
     }
     return config + QStringLiteral("/TolvaneStudio/Orlisk.reg");

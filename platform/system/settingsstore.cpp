@@ -1,8 +1,8 @@
 #include "platform/system/settingsstore.h"
 
+#include "platform/system/filenames.h"
 #include "platform/system/sysutils.h"
 
-#include <QFile>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
@@ -52,7 +52,7 @@ bool removableAt(const QByteArray& dir, int depth) {
 bool IsBlockDeviceRemovable(const QString& sysfsRoot, dev_t device) {
     // Virtual and network file systems have anonymous devices (major 0) that have
     // no entry here, so they come out false.
-    const QByteArray dir = QFile::encodeName(sysfsRoot) + "/dev/block/" +
+    const QByteArray dir = sys::EncodeFileName(sysfsRoot) + "/dev/block/" +
                            QByteArray::number(major(device)) + ':' + QByteArray::number(minor(device));
     return removableAt(dir, 0);
 }
@@ -60,7 +60,7 @@ bool IsBlockDeviceRemovable(const QString& sysfsRoot, dev_t device) {
 bool IsOnRemovableDrive() {
     const QString exe = sys::ExecutablePath();
     struct stat st {};
-    if (exe.isEmpty() || ::stat(QFile::encodeName(exe).constData(), &st) != 0) return false;
+    if (exe.isEmpty() || ::stat(sys::EncodeFileName(exe).constData(), &st) != 0) return false;
     return IsBlockDeviceRemovable(QStringLiteral("/sys"), st.st_dev);
 }
 

@@ -1,9 +1,8 @@
 #include "platform/system/sysutils.h"
 
 #include "platform/system/exceptions.h"
+#include "platform/system/filenames.h"
 
-#include <QFile>
-#include <QFileInfo>
 #include <sys/stat.h>
 #include <cerrno>
 #include <cstring>
@@ -139,7 +138,7 @@ QString ExecutablePath() {
     char buf[PATH_MAX];
     const ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
     if (n <= 0) return QString();
-    return QString::fromLocal8Bit(buf, n);
+    return DecodeFileName(QByteArrayView(buf, n));
 }
 
 QString ExecutableFolder() {
@@ -153,7 +152,7 @@ namespace {
 bool StatMode(const QString& path, mode_t& mode) {
     if (path.isEmpty()) return false;
     struct stat st {};
-    if (::stat(QFile::encodeName(path).constData(), &st) != 0) return false;
+    if (::stat(sys::EncodeFileName(path).constData(), &st) != 0) return false;
     mode = st.st_mode;
     return true;
 }
@@ -167,6 +166,19 @@ bool FileExists(const QString& path) {
 bool DirectoryExists(const QString& path) {
     mode_t mode = 0;
     return StatMode(path, mode) && S_ISDIR(mode);
+}
+
+bool ForceDirectories(const QString& path, mode_t mode) {
+    if (path.isEmpty()) return true;  // the current folder
+    mode_t existing = 0;
+    if (StatMode(path, existing)) {
+        if (S_ISDIR(existing)) return true;
+        errno = ENOTDIR;
+        return false;
+    }
+    const qsizetype slash = path.lastIndexOf(u'/');
+    if (slash > 0 && !ForceDirectories(path.left(slash), mode)) return false;
+    return ::mkdir(EncodeFileName(path).constData(), mode) == 0 || errno == EEXIST;
 }
 
 }  // namespace sys

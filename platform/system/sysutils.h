@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 #include <QVariant>
+#include <sys/types.h>
 
 namespace sys {
 
@@ -46,5 +47,8 @@ QString ExecutableFolder();
 // nothing that would block a reader passes. Both are false for an empty path.
 bool FileExists(const QString& path);
 bool DirectoryExists(const QString& path);
+// Makes the folder and its missing parents with the given mode (less the umask); an
+// existing folder (the current one for an empty path) is kept. False with errno set when it cannot be made.
+bool ForceDirectories(const QString& path, mode_t mode = 0777);
 
 }  // namespace sys

@@ -1,12 +1,15 @@
 #include "platform/system/trash.h"
 
+#include "platform/system/filenames.h"
+#include "platform/system/sysutils.h"
+
 #include <QDateTime>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -14,7 +17,7 @@
 
 namespace {
 
-QByteArray enc(const QString& path) { return QFile::encodeName(path); }
+QByteArray enc(const QString& path) { return sys::EncodeFileName(path); }
 
 QString systemText(int error) { return QString::fromLocal8Bit(std::strerror(error)); }
 
@@ -33,17 +36,17 @@ bool isOwnFolder(const QString& path) {
     return lstatOf(path, st) && S_ISDIR(st.st_mode) && st.st_uid == ::getuid();
 }
 
-// Makes the folder and its missing parents with mode 0700; an existing one is kept.
-bool makeFolders(const QString& path) {
-    struct stat st {};
-    if (statOf(path, st)) return S_ISDIR(st.st_mode);
-    const QString parent = QFileInfo(path).path();
-    if (parent != path && !makeFolders(parent)) return false;
-    return ::mkdir(enc(path).constData(), 0700) == 0 || errno == EEXIST;
+// The path with every link and "." or ".." resolved; empty when it does not exist.
+QString canonical(const QString& path) {
+    char* real = ::realpath(enc(path).constData(), nullptr);
+    if (!real) return QString();
+    const QString resolved = sys::DecodeFileName(real);
+    std::free(real);
+    return resolved;
 }
 
 QString homeTrash() {
-    QString data = QFile::decodeName(qgetenv("XDG_DATA_HOME"));
+    QString data = sys::DecodeFileName(qgetenv("XDG_DATA_HOME"));
     if (!data.startsWith(u'/')) data = QDir::homePath() + QStringLiteral("/.local/share");
     return QDir::cleanPath(data + QStringLiteral("/Trash"));
 }
@@ -69,7 +72,7 @@ QString joined(const QString& folder, const QString& name) {
 bool prepareTrash(const QString& trash, QString* reason) {
     for (const char* sub : {"", "/files", "/info"}) {
         const QString path = trash + QLatin1String(sub);
-        if (!makeFolders(path)) {
+        if (!sys::ForceDirectories(path, 0700)) {  // missing ones are made private
             if (reason) *reason = systemText(errno);
             return false;
         }
@@ -189,7 +192,7 @@ TrashResult MoveToTrash(const QString& path) {
     TrashResult result;
     const QFileInfo info(path);
     const QString name = info.fileName();
-    const QString folder = QFileInfo(info.absolutePath()).canonicalFilePath();
+    const QString folder = canonical(info.path());
     struct stat st {};
     if (name.isEmpty() || folder.isEmpty() || !lstatOf(path, st)) {
         result.Reason = systemText(ENOENT);

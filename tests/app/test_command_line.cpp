@@ -1,6 +1,7 @@
 // The command line as real processes: a temporary HOME, no display, so every box is
 // written to stderr and every question is answered No (stdin is no terminal).
 
+#include "platform/system/filenames.h"
 #include "tests/support/files.h"
 #include "tests/support/oracle.h"
 #include "tests/support/photos.h"
@@ -42,6 +43,17 @@ protected:
                   ("REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\TolvaneStudio\\Orlisk\\Main]\r\n" +
                    mainValues + "\r\n")
                       .toUtf8());
+    }
+    // Runs with arguments given as bytes: QProcess would encode them as UTF-8 text, so
+    // the shell's printf makes each one from its bytes written in octal.
+    ProcessResult RunWithBytes(const QString& program, const QList<QByteArray>& args) const {
+        QString script = QStringLiteral("exec \"$0\"");
+        for (const QByteArray& arg : args) {
+            QString octal;
+            for (const char c : arg) octal += QString::asprintf("\\%03o", static_cast<unsigned char>(c));
+            script += QStringLiteral(" \"$(printf '%1')\"").arg(octal);
+        }
+        return testsupport::Run("/bin/sh", {"-c", script, program}, Env());
     }
     static bool Rotated(const QByteArray& before, const QString& path, int code) {
         return Decode(ReadFile(path)) == Decode(Jpegtran(JpegtranArgs(code), before));
@@ -167,6 +179,29 @@ TEST_F(CommandLine, AutoWinsOverTransformSwitchAndAutosubIncludesSubfolders) {
     EXPECT_EQ(r.exitCode, 0) << r.err.constData();
     EXPECT_TRUE(Rotated(bs, sub, 3));
     for (const auto& [group, value] : ExiftoolOrientations(sub)) EXPECT_EQ(value, 1) << group.toStdString();
+}
+
+TEST_F(CommandLine, ALatin1NameIsTurnedByNameAndInAFolder) {
+    const QString path = Photo(sys::DecodeFileName("caf\xe9.jpg"), 6, 1);
+    const QByteArray before = ReadFile(path);
+    ProcessResult r = RunWithBytes(OrliskExe(), {"-r", sys::EncodeFileName(path)});
+    EXPECT_EQ(r.exitCode, 0) << r.err.constData();
+    EXPECT_TRUE(Rotated(before, path, 1));
+
+    QDir(dir.Path()).mkdir("card");
+    const QString card = Photo("card/" + sys::DecodeFileName("\xc4pfel.jpg"), 6, 2);
+    const QByteArray cardBefore = ReadFile(card);
+    r = Orlisk({"-s", "-auto", dir.File("card")});
+    EXPECT_EQ(r.exitCode, 0) << r.err.constData();
+    EXPECT_TRUE(Rotated(cardBefore, card, 1));
+    r = RunWithBytes("exiftool", {"-s3", "-n", "-Orientation", sys::EncodeFileName(card)});
+    EXPECT_EQ(r.out.trimmed(), "1") << r.err.constData();
+
+    // A message names it with U+FFFD for the byte.
+    r = RunWithBytes(OrliskExe(), {"-r", sys::EncodeFileName(dir.Path()) + "/gon\xe9.jpg"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.err.contains("/gon\xef\xbf\xbd.jpg\". The file has been moved or deleted."))
+        << r.err.constData();
 }
 
 TEST_F(CommandLine, LibraryFailureIsReportedWithTheFileName) {

@@ -2,6 +2,7 @@
 // every expectation is built from an independent readdir listing of the same folder.
 
 #include "engine/common.h"
+#include "platform/system/filenames.h"
 #include "tests/support/files.h"
 #include "tests/support/oracle.h"
 
@@ -148,13 +149,20 @@ TEST(FolderScan, NamesWithBlanksAndNonAsciiCharacters) {
     Touch(folder + S("/\xC3\x96lberg 1.JPG"));
     Touch(folder + S("/\xE6\x97\xA5\xE6\x9C\xAC \xE5\x86\x99\xE7\x9C\x9F.jpeg"));
     Touch(folder + S("/Stra\xC3\x9F" "e/caf\xC3\xA9.Jpeg"));
+    // Latin-1 names from an old card: bytes that are not UTF-8, carried as they are.
+    const QString latin1 = folder + sys::DecodeFileName("/caf\xE9.jpg");
+    const QString latin1Folder = folder + sys::DecodeFileName("/\xC4lbum/\xE9t\xE9.JPG");
+    Touch(latin1);
+    Touch(latin1Folder);
     QStringList list = Scan(dir.Path(), true);
-    ASSERT_EQ(list.size(), 3);
-    for (const QString& path : list) EXPECT_TRUE(QFileInfo::exists(path)) << path.toStdString();
+    ASSERT_EQ(list.size(), 5);
+    for (const QString& path : list)
+        EXPECT_TRUE(testsupport::Stat(path).exists) << path.toStdString();
     list.sort();
     QStringList expected{folder + S("/Stra\xC3\x9F" "e/caf\xC3\xA9.Jpeg"),
                          folder + S("/\xC3\x96lberg 1.JPG"),
-                         folder + S("/\xE6\x97\xA5\xE6\x9C\xAC \xE5\x86\x99\xE7\x9C\x9F.jpeg")};
+                         folder + S("/\xE6\x97\xA5\xE6\x9C\xAC \xE5\x86\x99\xE7\x9C\x9F.jpeg"),
+                         latin1, latin1Folder};
     expected.sort();
     EXPECT_EQ(list, expected);
 }

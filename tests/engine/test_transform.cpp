@@ -4,6 +4,7 @@
 
 #include "engine/common.h"
 #include "platform/system/exceptions.h"
+#include "platform/system/filenames.h"
 #include "platform/system/registry.h"
 #include "platform/system/settingsstore.h"
 #include "platform/system/sysutils.h"
@@ -476,4 +477,41 @@ TEST_F(Transform, MessagesAreTranslated) {
     ASSERT_EQ(dialogs->boxes.size(), 1u);
     EXPECT_EQ(dialogs->boxes[0].checkBoxCaption, QString::fromUtf8("Älä kysy uudelleen"));
     EXPECT_EQ(dialogs->boxes[0].text, kCropText.arg("wide.jpg"));
+}
+
+// ---- names that are not UTF-8 -----------------------------------------------------------
+
+TEST_F(Transform, ALatin1NameIsTurnedAndShownWithReplacementCharacters) {
+    const QString fffd(QChar::ReplacementCharacter);
+    const QByteArray bytes = Sized(64, 48, Sampling::S420, 6);
+    const QString path = Photo(sys::DecodeFileName("caf\xe9.jpg"), bytes);
+    SetTimes(path, 1500000000, 5);
+    EXPECT_EQ(GetFileOrientation(path), 6);
+    Run(path, 1, true);
+    EXPECT_TRUE(dialogs->boxes.empty());
+    EXPECT_EQ(Decode(ReadFile(path)), Decode(Jpegtran(JpegtranArgs(1), bytes)));
+    EXPECT_EQ(GetFileOrientation(path), 1);
+    EXPECT_EQ(Stat(path).mtime.tv_sec, 1500000000);
+
+    // Every question and message names it with U+FFFD for the byte.
+    const QString wide = Photo(sys::DecodeFileName("wid\xe9.jpg"), Sized(1000, 48));
+    Run(wide, 1);
+    ASSERT_EQ(dialogs->boxes.size(), 1u);
+    EXPECT_EQ(dialogs->boxes[0].text, kCropText.arg("wid" + fffd + ".jpg"));
+    const QString ro = Photo(sys::DecodeFileName("r\xf6.jpg"), bytes);
+    ASSERT_EQ(::chmod(sys::EncodeFileName(ro).constData(), 0444), 0);
+    dialogs->Answer(IDNO);
+    Run(ro, 1);
+    ASSERT_EQ(dialogs->boxes.size(), 2u);
+    EXPECT_EQ(dialogs->boxes[1].text,
+              QString("Image \"%1\" is read-only. Do you want to rotate it anyway?")
+                  .arg(sys::DisplayFileName(ro)));
+    EXPECT_TRUE(dialogs->boxes[1].text.contains("r" + fffd + ".jpg"));
+    const QString bad = Photo(sys::DecodeFileName("b\xe4" "d.jpg"), "text");
+    try {
+        Run(bad, 1);
+        ADD_FAILURE() << "no exception";
+    } catch (const Exception& e) {
+        EXPECT_EQ(e.Message(), "Unable to rotate the image: b" + fffd + "d.jpg");
+    }
 }

@@ -1,6 +1,7 @@
 // Image services, read side: sizes from headers, EXIF properties in GDI+'s layout.
 
 #include "platform/gdiplus/gpimage.h"
+#include "platform/system/filenames.h"
 #include "tests/support/files.h"
 #include "tests/support/photos.h"
 
@@ -112,14 +113,21 @@ TEST(GpImageSize, OtherFormatsByContent) {
     ASSERT_TRUE(picture.save(dir.File("t.tif"), "TIFF"));
     // A PNG with a JPEG name is still read by its content.
     ASSERT_TRUE(picture.save(dir.File("png-named.jpg"), "PNG"));
-    for (const char* name : {"p.png", "b.bmp", "t.tif", "png-named.jpg"}) {
+    // A name that is not UTF-8 (Latin-1) is read by its own bytes.
+    const QString latin1 = sys::DecodeFileName("caf\xe9.png");
+    WriteFile(dir.File(latin1), ReadFile(dir.File("p.png")));
+    for (const QString& name : {QString("p.png"), QString("b.bmp"), QString("t.tif"),
+                                QString("png-named.jpg"), latin1}) {
         TGPImage image(dir.File(name));
-        EXPECT_EQ(image.GetWidth(), 37u) << name;
-        EXPECT_EQ(image.GetHeight(), 21u) << name;
+        EXPECT_EQ(image.GetWidth(), 37u) << name.toStdString();
+        EXPECT_EQ(image.GetHeight(), 21u) << name.toStdString();
         uint32_t size = 1, count = 1;
-        EXPECT_EQ(image.GetPropertySize(&size, &count), Ok) << name;
+        EXPECT_EQ(image.GetPropertySize(&size, &count), Ok) << name.toStdString();
         EXPECT_EQ(size, 0u);
         EXPECT_EQ(count, 0u);
+        const std::unique_ptr<TGPImage> thumb(image.GetThumbnailImage(10, 6));
+        EXPECT_EQ(thumb->GetLastStatus(), Ok) << name.toStdString();
+        EXPECT_EQ(thumb->GetWidth(), 10u) << name.toStdString();
     }
 }
 

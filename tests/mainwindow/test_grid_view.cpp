@@ -4,6 +4,7 @@
 
 #include "grid_fixture.h"
 
+#include "platform/system/filenames.h"
 #include "platform/vcl/actions.h"
 #include "tests/vcl/widgets_util.h"
 
@@ -166,6 +167,43 @@ TEST_F(GridViewTest, NamesAreDrawnInTheTextColour) {
     EXPECT_TRUE(redInk(Shot()));
     Grid::SetForeColor(*form, 0x7F0000FF);  // the top byte is no colour
     EXPECT_TRUE(redInk(Shot()));
+}
+
+TEST_F(GridViewTest, ALatin1NameHasItsCellAndShowsTheReplacementCharacter) {
+    // The same photo under a Latin-1 name and under a name that holds U+FFFD itself:
+    // both cells must look alike, name included. The current cell is a third one.
+    Photo("a.jpg", 48, 64);
+    const QString latin1 = Photo(sys::DecodeFileName("caf\xe9.jpg"));
+    const QString shown = Photo(QStringLiteral("caf\uFFFD.jpg"));
+    ShowAndLoad(120, 5);
+    ASSERT_EQ(Images().Count(), 3);
+    EXPECT_EQ(Images()[1], latin1);
+    EXPECT_EQ(Images()[2], shown);
+
+    const QImage shot = Shot();
+    const TRect a = CellRect(1, 0), b = CellRect(2, 0);
+    const int rh = form->DrawGrid->DefaultRowHeight();
+    ASSERT_TRUE(FindInk(shot, a.Left, a.Right, a.Top + rh - 20, a.Top + rh - 5, Dark).Any());
+    int differing = 0;
+    for (int y = a.Top; y < a.Bottom; ++y)
+        for (int x = 0; x < a.Width(); ++x)
+            differing += shot.pixel(a.Left + x, y) != shot.pixel(b.Left + x, y);
+    EXPECT_EQ(differing, 0);
+
+    ClickCell(1, 0);
+    EXPECT_EQ(Grid::FileName(*form), latin1);
+    EXPECT_EQ(Panel(0), "64 x 48");
+
+    // Its question names it with U+FFFD for the byte; it goes to the trash.
+    form->pmiDeleteConfirm->SetChecked(true);
+    dialogs->Answer(IDYES);
+    form->ActionDelete->Execute();
+    ASSERT_EQ(dialogs->boxes.size(), 1u);
+    EXPECT_EQ(dialogs->boxes[0].text, QStringLiteral("Do you want to move \"caf\uFFFD.jpg\" to the trash?"));
+    dialogs->boxes.clear();
+    EXPECT_FALSE(testsupport::Stat(latin1).exists);
+    EXPECT_TRUE(testsupport::Stat(home.DataHome() + "/Trash/files/" + sys::DecodeFileName("caf\xe9.jpg")).exists);
+    ASSERT_EQ(Images().Count(), 2);
 }
 
 TEST_F(GridViewTest, ALongNameEndsInsideItsCellAndAShortOneIsCentred) {

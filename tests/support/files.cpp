@@ -1,17 +1,27 @@
 #include "tests/support/files.h"
 
+#include "platform/system/filenames.h"
+#include "platform/system/sysutils.h"
+
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <cstdlib>
 #include <fcntl.h>
+#include <ftw.h>
 #include <stdexcept>
+#include <unistd.h>
 
 namespace testsupport {
 
+// Files are opened by the name's own bytes, so a test may name a file in bytes that
+// are not UTF-8 as the program does.
 QByteArray ReadFile(const QString& path) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) return QByteArray();
+    QFile f;
+    const int fd = ::open(sys::EncodeFileName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0 || !f.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        if (fd >= 0) ::close(fd);
+        return QByteArray();
+    }
     return f.readAll();
 }
 
@@ -26,16 +36,19 @@ QString ReadStream(std::FILE* stream) {
 }
 
 void WriteFile(const QString& path, const QByteArray& bytes) {
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(bytes) != bytes.size())
+    sys::ForceDirectories(sys::ExtractFilePath(path));
+    QFile f;
+    const int fd = ::open(sys::EncodeFileName(path).constData(),
+                          O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0 || !f.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle) ||
+        f.write(bytes) != bytes.size())
         throw std::runtime_error("cannot write " + path.toStdString());
 }
 
 FileStat Stat(const QString& path) {
     FileStat s;
     struct stat st {};
-    if (::stat(QFile::encodeName(path).constData(), &st) != 0) return s;
+    if (::stat(sys::EncodeFileName(path).constData(), &st) != 0) return s;
     s.exists = true;
     s.atime = st.st_atim;
     s.mtime = st.st_mtim;
@@ -47,12 +60,25 @@ void SetTimes(const QString& path, long long sec, long nsec) {
     struct timespec t[2];
     t[0].tv_sec = t[1].tv_sec = static_cast<time_t>(sec);
     t[0].tv_nsec = t[1].tv_nsec = nsec;
-    if (::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), t, 0) != 0)
+    if (::utimensat(AT_FDCWD, sys::EncodeFileName(path).constData(), t, 0) != 0)
         throw std::runtime_error("cannot set times of " + path.toStdString());
 }
 
 TempDir::TempDir() : dir_(QDir::tempPath() + "/orlisk-test-XXXXXX") {
     if (!dir_.isValid()) throw std::runtime_error("cannot make a temporary folder");
+}
+
+// Removed by the names' own bytes first: Qt's removal would pass over a name that is
+// not UTF-8. Whatever is left (a folder a test made unwritable) is Qt's to remove.
+TempDir::~TempDir() {
+    ::nftw(sys::EncodeFileName(dir_.path()).constData(),
+           [](const char* path, const struct stat*, int, FTW*) {
+               ::remove(path);
+               return 0;
+           },
+           16, FTW_DEPTH | FTW_PHYS);
+    struct stat st {};
+    if (::lstat(sys::EncodeFileName(dir_.path()).constData(), &st) != 0) dir_.setAutoRemove(false);
 }
 
 namespace {

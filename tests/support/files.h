@@ -28,6 +28,7 @@ void SetTimes(const QString& path, long long sec, long nsec);
 class TempDir {
 public:
     TempDir();
+    ~TempDir();
     QString Path() const { return dir_.path(); }
     QString File(const QString& name) const { return dir_.path() + "/" + name; }
 private:

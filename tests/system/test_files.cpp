@@ -1,7 +1,9 @@
 // File times and the read-only attribute.
 #include "platform/system/exceptions.h"
 #include "platform/system/fileattributes.h"
+#include "platform/system/filenames.h"
 #include "platform/system/filetimes.h"
+#include "platform/system/sysutils.h"
 #include "tests/support/files.h"
 
 #include <QFile>
@@ -86,4 +88,32 @@ TEST(FileAttributes, ReadOnlyIsTheOwnersWriteBit) {
 
     EXPECT_EQ(IsReadOnly(dir.File("missing")), std::nullopt);
     EXPECT_FALSE(ClearReadOnly(dir.File("missing")));
+}
+
+TEST(FileAttributes, ANameThatIsNotUtf8IsFoundByItsBytes) {
+    TempDir dir;
+    const QString path = dir.File(sys::DecodeFileName("caf\xe9.jpg"));
+    const QByteArray bytes = QFile::encodeName(dir.Path()) + "/caf\xe9.jpg";
+    WriteFile(path, "x");
+    ASSERT_TRUE(Stat(path).exists);
+    struct stat st {};
+    ASSERT_EQ(::stat(bytes.constData(), &st), 0);  // made under its own bytes
+
+    EXPECT_TRUE(sys::FileExists(path));
+    EXPECT_FALSE(sys::DirectoryExists(path));
+    ASSERT_EQ(::chmod(bytes.constData(), 0444), 0);
+    EXPECT_EQ(IsReadOnly(path), std::optional<bool>(true));
+    EXPECT_TRUE(ClearReadOnly(path));
+    EXPECT_EQ(IsReadOnly(path), std::optional<bool>(false));
+    FileTimes times{{1000000000, 5}, {1100000000, 7}};
+    SetFileTimes(path, times);
+    FileTimes back;
+    ASSERT_TRUE(GetFileTimes(path, back));
+    EXPECT_EQ(back.modification.tv_sec, 1100000000);
+    EXPECT_EQ(back.modification.tv_nsec, 7);
+
+    const QString folder = dir.File(sys::DecodeFileName("\xc4lbum/\xe9t\xe9"));
+    EXPECT_TRUE(sys::ForceDirectories(folder));
+    EXPECT_TRUE(sys::DirectoryExists(folder));
+    ASSERT_EQ(::stat((QFile::encodeName(dir.Path()) + "/\xc4lbum/\xe9t\xe9").constData(), &st), 0);
 }

@@ -1,4 +1,5 @@
 // The runtime-library routines and the string list.
+#include "platform/system/filenames.h"
 #include "platform/system/stringlist.h"
 #include "platform/system/sysutils.h"
 
@@ -119,4 +120,57 @@ TEST(StringList, IndexesAreChecked) {
     EXPECT_THROW(l.Delete(3), std::out_of_range);
     l.Clear();
     EXPECT_EQ(l.Count(), 0);
+}
+
+TEST(SysUtils, FileNamesAreBytesThatComeBackAsTheyWere) {
+    const auto esc = [](unsigned char b) { return QString(QChar(char16_t(0xDC00 + b))); };
+    const QString fffd(QChar::ReplacementCharacter);
+    struct Case {
+        QByteArray bytes;
+        QString text;
+    };
+    const Case cases[] = {
+        {"", ""},
+        {"photo.jpg", "photo.jpg"},
+        {"caf\xc3\xa9.jpg", QStringLiteral("caf\u00e9.jpg")},                  // UTF-8
+        {"\xf0\x9f\x93\xb7.jpg", QStringLiteral("\U0001F4F7.jpg")},            // four bytes
+        {"caf\xe9.jpg", "caf" + esc(0xE9) + ".jpg"},                           // Latin-1
+        {"\xc4\xe4\xd6\xf6", esc(0xC4) + esc(0xE4) + esc(0xD6) + esc(0xF6)},   // Latin-1 only
+        {"a\xe2\x82", "a" + esc(0xE2) + esc(0x82)},                            // truncated at the end
+        {"\xe2\x82z", esc(0xE2) + esc(0x82) + "z"},                            // cut by ASCII
+        {"\xf0\x9f\x93", esc(0xF0) + esc(0x9F) + esc(0x93)},
+        {"\xc0\xaf", esc(0xC0) + esc(0xAF)},                                   // overlong "/"
+        {"\xe0\x80\xaf", esc(0xE0) + esc(0x80) + esc(0xAF)},
+        {"\xf0\x80\x80\xaf", esc(0xF0) + esc(0x80) + esc(0x80) + esc(0xAF)},
+        {"\xed\xa0\x80", esc(0xED) + esc(0xA0) + esc(0x80)},                   // a surrogate
+        {"\xed\xb3\xa9", esc(0xED) + esc(0xB3) + esc(0xA9)},                   // U+DCE9 itself
+        {"\xf4\x90\x80\x80", esc(0xF4) + esc(0x90) + esc(0x80) + esc(0x80)},   // past U+10FFFF
+        {"\x80\xbf\xfe\xff", esc(0x80) + esc(0xBF) + esc(0xFE) + esc(0xFF)},
+        {"\xe9\xc3\xa9", esc(0xE9) + QStringLiteral("\u00e9")},                // stray, then valid
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(sys::DecodeFileName(c.bytes), c.text) << c.bytes.toHex().constData();
+        EXPECT_EQ(sys::EncodeFileName(c.text), c.bytes) << c.bytes.toHex().constData();
+        QString shown = c.text;
+        for (QChar& ch : shown)
+            if (ch.unicode() >= 0xDC80 && ch.unicode() <= 0xDCFF) ch = QChar::ReplacementCharacter;
+        EXPECT_EQ(sys::DisplayFileName(c.text), shown) << c.bytes.toHex().constData();
+    }
+    EXPECT_EQ(sys::DisplayFileName(sys::DecodeFileName("caf\xe9.jpg")), "caf" + fffd + ".jpg");
+
+    // Every byte 0x80..0xFF at every place of a name, alone and beside any other.
+    for (int b = 0x80; b <= 0xFF; ++b) {
+        for (int at = 0; at <= 3; ++at) {
+            QByteArray name("abc");
+            name.insert(at, char(b));
+            QString text("abc");
+            text.insert(at, esc(static_cast<unsigned char>(b)));
+            EXPECT_EQ(sys::DecodeFileName(name), text) << b << " at " << at;
+            EXPECT_EQ(sys::EncodeFileName(text), name) << b << " at " << at;
+        }
+        for (int b2 = 0x80; b2 <= 0xFF; ++b2) {
+            const QByteArray pair{char(b), char(b2)};
+            ASSERT_EQ(sys::EncodeFileName(sys::DecodeFileName(pair)), pair) << b << " " << b2;
+        }
+    }
 }

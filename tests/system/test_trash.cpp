@@ -1,5 +1,6 @@
 // The freedesktop.org trash: files are moved (never copied, never deleted) with a
 // valid .trashinfo, into the home trash or the trash of their own mount.
+#include "platform/system/filenames.h"
 #include "platform/system/trash.h"
 #include "tests/support/files.h"
 #include "tests/support/oracle.h"
@@ -39,7 +40,7 @@ TrashInfo ReadInfo(const QString& infoPath) {
 
 ino_t Inode(const QString& path) {
     struct stat st {};
-    return ::lstat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_ino : 0;
+    return ::lstat(sys::EncodeFileName(path).constData(), &st) == 0 ? st.st_ino : 0;
 }
 
 // Checks a finished trashing: the file moved (same inode), the information file in
@@ -111,6 +112,20 @@ TEST(Trash, EqualNamesNeverMeetAndNamesAreEscapedAsBytes) {
     ASSERT_TRUE(odd.Ok);
     EXPECT_TRUE(ReadInfo(odd.InfoPath).path.endsWith("/%C3%A4%2050%25.jpg"))
         << ReadInfo(odd.InfoPath).path.toStdString();
+
+    // A Latin-1 name: moved under its own bytes, and those bytes in the Path= line.
+    const QString latin1 = sys::DecodeFileName("caf\xe9.jpg");
+    WriteFile(a.File(latin1), "latin-1");
+    const ino_t inode = Inode(a.File(latin1));
+    const TrashResult bytes = MoveToTrash(a.File(latin1));
+    ExpectTrashed(bytes, trash, latin1,
+                  QFileInfo(a.Path()).canonicalFilePath().toUtf8().toPercentEncoding("/") +
+                      "/caf%E9.jpg",
+                  inode);
+    struct stat st {};
+    EXPECT_EQ(::lstat((sys::EncodeFileName(trash) + "/files/caf\xe9.jpg").constData(), &st), 0);
+    EXPECT_EQ(ReadFile(bytes.TrashedPath), "latin-1");
+    EXPECT_FALSE(Stat(a.File(latin1)).exists);
 }
 
 TEST(Trash, ANameTooLongForItsInformationFileIsShortenedKeepingItsExtension) {

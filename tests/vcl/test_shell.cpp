@@ -1,6 +1,8 @@
 // The desktop's default application for a file or an address.
 #include "platform/vcl/shell.h"
 
+#include "platform/system/filenames.h"
+
 #include <QDesktopServices>
 #include <QObject>
 #include <QUrl>
@@ -34,6 +36,12 @@ TEST(Shell, APathIsOpenedAsALocalFileWhateverItsCharacters) {
     ASSERT_EQ(desktop.opened.size(), 1u);
     EXPECT_TRUE(desktop.opened[0].isLocalFile());
     EXPECT_EQ(desktop.opened[0].toLocalFile(), "/photos/2024 #1/a?b.jpg");
+
+    // A name that is not UTF-8 is handed on as its own bytes.
+    EXPECT_TRUE(ShellOpen(nullptr, sys::DecodeFileName("/photos/caf\xe9.jpg")));
+    ASSERT_EQ(desktop.opened.size(), 2u);
+    EXPECT_TRUE(desktop.opened[1].isLocalFile());
+    EXPECT_EQ(desktop.opened[1].toEncoded(), "file:///photos/caf%E9.jpg");
 }
 
 TEST(Shell, AnAddressIsOpenedAsAnAddressAndNothingIsNotOpened) {
