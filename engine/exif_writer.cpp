@@ -1,5 +1,7 @@
-// Rewrites the EXIF Orientation entries of a JPEG file in place after a transform.
-// Best effort: every failure ends the walk quietly; what it found before that is written.
+// Rewrites the EXIF Orientation entries of a JPEG file in place after a transform, the
+// first picture's and those of the further pictures an MPF index lists. Best effort:
+// a directory that cannot be walked ends its own chain quietly; what the walk found
+// elsewhere is written.
 
 #include "engine/common.h"
 #include "engine/fdstream.h"
@@ -345,7 +347,14 @@ void WriteOrientation(FdStream& s, TExifOrientation orientation, TTransformCode 
         int64_t tiffAt = 0;
         if (ReadPictureExif(s, 0, s.Size(), block, w, tiffAt)) AddWrites(w, tiffAt, orientation, writes);
     }
-    if (code >= 1 && code <= 5) AddFurtherPictures(s, code, writes);
+    if (code >= 1 && code <= 5) {
+        try {
+            AddFurtherPictures(s, code, writes);
+        } catch (...) {
+            // A file too large to hold: its further pictures keep their entries, the
+            // first picture's are written all the same.
+        }
+    }
     for (const PendingWrite& p : writes) {
         s.Seek(p.at);
         s.Write(p.bytes, p.size);
