@@ -12,6 +12,8 @@
 #include <bit>
 #include <cerrno>
 #include <fcntl.h>
+#include <iterator>
+#include <map>
 #include <set>
 #include <string_view>
 #include <vector>
@@ -355,7 +357,16 @@ void WriteOrientation(FdStream& s, TExifOrientation orientation, TTransformCode 
             // first picture's are written all the same.
         }
     }
+    // Entries whose values share bytes (only a hostile block has them): the first one
+    // found is written, so that every value written reads as written.
+    std::map<int64_t, int64_t> claimed;  // start -> end
     for (const PendingWrite& p : writes) {
+        const int64_t end = p.at + p.size;
+        const auto next = claimed.lower_bound(p.at);
+        if ((next != claimed.end() && next->first < end) ||
+            (next != claimed.begin() && std::prev(next)->second > p.at))
+            continue;
+        claimed.emplace(p.at, end);
         s.Seek(p.at);
         s.Write(p.bytes, p.size);
     }

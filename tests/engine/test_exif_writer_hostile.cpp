@@ -131,3 +131,35 @@ TEST(ExifWriterHostile, EntriesThatHoldNoOrientationAreLeftAlone) {
         }
     }
 }
+
+TEST(ExifWriterHostile, ValuesThatShareBytesAreWrittenOnceEach) {
+    // The Exif IFD's two-LONG Orientation lies over IFD0's own value field: only the
+    // entry found first is written, so that what is written reads as written.
+    for (bool big : {false, true}) {
+        TiffBuilder t(big);
+        const int ifd0 = t.AddIfd();
+        const int exif = t.AddIfd();
+        t.Short(ifd0, 0x0112, 6);
+        t.PointTo(ifd0, 0x8769, exif);
+        t.Raw(exif, 0x0112, 4, 2, QByteArray(8, '\x06'));
+        QByteArray tiff = t.Build();
+        const QByteArray entry = big ? QByteArray("\x01\x12\x00\x04\x00\x00\x00\x02", 8)
+                                     : QByteArray("\x12\x01\x04\x00\x02\x00\x00\x00", 8);
+        const qsizetype at = tiff.indexOf(entry);
+        ASSERT_GT(at, 0);
+        const qsizetype ifd0Field = 8 + 2 + 8;  // IFD0 right after the header, its first entry
+        tiff.replace(at + 8, 4, big ? QByteArray("\x00\x00\x00\x12", 4) : QByteArray("\x12\x00\x00\x00", 4));
+        JpegSpec spec;
+        spec.jfif = false;
+        spec.segments = {{0xE1, ExifPayload(tiff)}};
+        const QByteArray bytes = MakeJpeg(spec);
+        TempDir dir;
+        const QString path = dir.File("p.jpg");
+        WriteFile(path, bytes);
+        WriteExifOrientation(path, 1);
+        const qsizetype field = 2 + 4 + 6 + ifd0Field;  // SOI, APP1 header, "Exif\0\0"
+        EXPECT_EQ(ReadFile(path), WithFields(bytes, {{field, big ? QByteArray("\x00\x01\x00\x00", 4)
+                                                               : QByteArray("\x01\x00\x00\x00", 4)}}))
+            << big;
+    }
+}
