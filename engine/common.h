@@ -32,27 +32,37 @@ extern const TExifOrientation OrientationTable[5][8];
 void TransformJpeg(TLanguage* Language, const QString& FileName, TTransformCode Transform,
                    bool KeepTimestamp, WindowHandle ParentWnd);
 
-// Whether the first baseline frame header (FF C0 00 11) in the first 32,768 bytes
-// gives its first component the sampling 2x1 (byte 0x21). Reads nothing beyond those
-// bytes; false on any error. Never raises.
-bool IsH2V1Sampled(const QString& FileName);
-
 // ---- EXIF orientation writer (exif_writer.cpp) -----------------------------------
 
-// Overwrites the value field of every Orientation entry of IFD0, the Exif IFD and the
-// IFD1 chain of the file's first EXIF APP1 segment (the one the image services read)
-// with `Orientation`, in the file's byte order: a single SHORT as two bytes and two
-// zero bytes, a single LONG as four bytes; any other type or count is left alone.
-// The walk stays inside the segment and reads everything before it writes; nothing
-// else is written and the length never changes. Best effort: raises nothing.
-// Orientation 0 does not open the file.
-void WriteExifOrientation(const QString& FileName, TExifOrientation Orientation);
+// Overwrites the first value of every Orientation entry of the first EXIF APP1 segment
+// (the one the image services read) with `Orientation`: IFD0 and the Exif, GPS and
+// Interoperability IFDs it leads to, and IFD1's chain. An entry counts when the
+// reading rule below reads it as an orientation; its first value is written in the
+// entry's own type and width and the file's byte order, in the entry or at its offset
+// inside the segment; a single value's padding becomes zero, further values stay.
+// With a transform code 1..5, the further pictures an MPF index lists (already turned
+// by the library) get each of their own entries rewritten the same way, from their own
+// old orientation through OrientationTable. Everything is read before anything is
+// written; nothing else is written and the length never changes. Best effort: raises
+// nothing. Orientation 0 and no code do not open the file.
+void WriteExifOrientation(const QString& FileName, TExifOrientation Orientation,
+                          TTransformCode Transform = 0);
 uint16_t Swap16(uint16_t Value);
 uint32_t Swap32(uint32_t Value);
 
 // ---- orientation reading (orientation.cpp) ----------------------------------------
 
-// The Orientation property of a loaded image (the last 0x0112 item wins); 0 without.
+// The one rule both the reader and the writer use: an Orientation entry holds an
+// orientation only when its type is BYTE, SBYTE, SHORT, SSHORT, LONG or SLONG and its
+// count is at least 1. The width of one value of `type` (1, 2 or 4); 0 for every other
+// type (ASCII, RATIONAL, UNDEFINED, FLOAT...), which reads as no orientation.
+unsigned OrientationValueWidth(uint16_t type);
+// The first value of such an entry from its bytes in the given byte order; a negative
+// value or one above 65535 reads as 0.
+TExifOrientation OrientationValue(uint16_t type, const unsigned char* value, bool bigEndian);
+
+// The Orientation property of a loaded image, read by that rule (the last 0x0112 item
+// wins); 0 without.
 TExifOrientation GetImageOrientation(TGPImage& Image);
 // The orientation of a file: 0 when it cannot be read as an image or has no tag,
 // 1 when anything raises while it is read. Never raises.

@@ -1,15 +1,21 @@
-// Rewrites the EXIF Orientation entries of a JPEG file in place after a transform.
-// Best effort: every failure ends the walk quietly; what it found before that is written.
+// Rewrites the EXIF Orientation entries of a JPEG file in place after a transform, the
+// first picture's and those of the further pictures an MPF index lists. Best effort:
+// a directory that cannot be walked ends its own chain quietly; what the walk found
+// elsewhere is written.
 
 #include "engine/common.h"
 #include "engine/fdstream.h"
 #include "platform/system/filenames.h"
+#include "platform/vantrel/mpf.h"
 
 #include <cstring>
 #include <bit>
 #include <cerrno>
 #include <fcntl.h>
+#include <iterator>
+#include <map>
 #include <set>
+#include <string_view>
 #include <vector>
 #include <algorithm>
 #include <sys/file.h>
@@ -88,18 +94,23 @@ namespace {
 constexpr size_t kMaxIfds = 1024;
 constexpr uint64_t kMaxEntries = 1u << 20;
 
-constexpr uint16_t kShort = 3;
-constexpr uint16_t kLong = 4;
-
-// The walk met something it must not follow: it ends there, and what it collected
-// before is still written.
+// The IFD at hand cannot be walked further: its chain ends there, and what the walk
+// collected before is still written.
 struct WalkEnds {};
 
-// An Orientation value field to rewrite: where it lies in the TIFF block, and how its
-// type stores the number.
+// Where an Orientation entry stands. The image services give IFD0, Exif, GPS and
+// Interoperability tags under their own ids in that order, the later one winning
+// (and the first of a tag in each IFD); IFD1's chain is the thumbnail's; the chains
+// after the other IFDs are read by nobody.
+enum class Directory { Ifd0, Exif, Gps, Interop, Thumbnail, Chain };
+
+// An Orientation entry whose first value is rewritten.
 struct OrientationField {
-    size_t at;
-    uint16_t type;
+    size_t at;            // the first value, in the TIFF block
+    unsigned width;       // of one value, in bytes
+    bool single;          // one value in the entry: its padding is written as zeros
+    Directory directory;
+    TExifOrientation old;
 };
 
 // Walks the TIFF block of one EXIF segment in memory. Every read is confined to the
@@ -127,124 +138,251 @@ struct Walk {
     }
 };
 
-// The IFD at Offset from the TIFF header, the Exif IFDs it points to and its
-// next-IFD chain. An IFD, entry or link that does not lie wholly inside the block ends
-// the walk.
-void RewriteIfd(Walk& w, int32_t Offset) {
-    for (;;) {
-        if (Offset < 0 || static_cast<size_t>(Offset) >= w.size) throw WalkEnds {};
-        const auto at = static_cast<size_t>(Offset);
-        if (!w.visited.insert(at).second || w.visited.size() > kMaxIfds) throw WalkEnds {};
-        const uint16_t count = w.U16(at);
-        size_t entry = at + 2;
-        for (unsigned i = 0; i < count; ++i, entry += 12) {
-            if (++w.entries > kMaxEntries) throw WalkEnds {};
-            if (entry > w.size || w.size - entry < 12) throw WalkEnds {};
-            const uint16_t tag = w.U16(entry);
-            const uint16_t type = w.U16(entry + 2);
-            const uint32_t n = w.U32(entry + 4);
-            const uint32_t value = w.U32(entry + 8);
-            if (tag == 0x0112) {
-                // Only a single SHORT or LONG is a number this writer can put back in
-                // its own form; anything else is left as it is.
-                if ((type == kShort || type == kLong) && n == 1)
-                    w.fields.push_back({entry + 8, type});
-            } else if (tag == 0x8769) {
-                RewriteIfd(w, static_cast<int32_t>(value));
-            }
-        }
-        const auto next = static_cast<int32_t>(w.U32(entry));
-        if (next < 1 || next > 65534) return;  // the chain ends here
-        Offset = next;
+// The IFDs the image services read through a pointer entry.
+Directory PointedDirectory(uint16_t tag) {
+    switch (tag) {
+    case 0x8769: return Directory::Exif;
+    case 0x8825: return Directory::Gps;
+    case 0xA005: return Directory::Interop;
+    default: return Directory::Chain;
     }
 }
 
-// The EXIF segment the image services read: the first APP1 whose payload begins with
-// "Exif\0\0", found by the same marker walk (fill bytes and stand-alone markers passed
-// over, the search ending at SOS or EOI). Returns the payload's file position and
-// length (cut at the end of the file), or false.
-bool FindExifPayload(FdStream& s, int64_t& payload, int64_t& length) {
-    unsigned char b[6];
-    if (s.ReadAt(0, b, 2) != 2 || b[0] != 0xFF || b[1] != 0xD8) return false;  // no SOI
-    int64_t pos = 2;
+// An Orientation entry counts by the reading rule, with its whole value inside the
+// block (as the image services require before they read it).
+void AddField(Walk& w, size_t entry, uint16_t type, uint32_t count, uint32_t value,
+              Directory directory) {
+    const unsigned width = OrientationValueWidth(type);
+    if (width == 0 || count == 0) return;
+    const uint64_t total = uint64_t {width} * count;
+    const size_t at = total <= 4 ? entry + 8 : value;
+    if (at > w.size || w.size - at < total) return;
+    w.fields.push_back(
+        {at, width, count == 1, directory, OrientationValue(type, w.tiff + at, w.bigEndian)});
+}
+
+void WalkChain(Walk& w, uint32_t offset, Directory first, Directory rest);
+
+// One IFD: its Orientation entries and the IFDs its pointer entries lead to, each
+// with its own chain. Returns its next-IFD link. An IFD, entry or link that does not
+// lie wholly inside the block raises WalkEnds; a pointer that cannot be followed is
+// passed over, as the image services pass it over.
+uint32_t WalkIfd(Walk& w, uint32_t offset, Directory directory) {
+    if (offset >= w.size) throw WalkEnds {};
+    if (!w.visited.insert(offset).second || w.visited.size() > kMaxIfds) throw WalkEnds {};
+    const uint16_t count = w.U16(offset);
+    size_t entry = size_t {offset} + 2;
+    for (unsigned i = 0; i < count; ++i, entry += 12) {
+        if (++w.entries > kMaxEntries) throw WalkEnds {};
+        if (entry > w.size || w.size - entry < 12) throw WalkEnds {};
+        const uint16_t tag = w.U16(entry);
+        const uint16_t type = w.U16(entry + 2);
+        const uint32_t n = w.U32(entry + 4);
+        const uint32_t value = w.U32(entry + 8);
+        if (tag == 0x0112)
+            AddField(w, entry, type, n, value, directory);
+        else if (const Directory pointed = PointedDirectory(tag); pointed != Directory::Chain)
+            WalkChain(w, value, pointed, Directory::Chain);
+    }
+    return w.U32(entry);
+}
+
+// An IFD and the chain of IFDs after it; a link outside 1..65534 ends the chain.
+void WalkChain(Walk& w, uint32_t offset, Directory first, Directory rest) {
+    for (Directory directory = first;; directory = rest) {
+        uint32_t next = 0;
+        try {
+            next = WalkIfd(w, offset, directory);
+        } catch (const WalkEnds&) {
+            return;
+        }
+        const auto link = static_cast<int32_t>(next);
+        if (link < 1 || link > 65534) return;
+        offset = next;
+    }
+}
+
+// Reads up to n bytes at `at` that lie inside [0, end) of the file.
+size_t ReadInside(const FdStream& s, int64_t end, int64_t at, void* buffer, size_t n) {
+    if (at < 0 || at >= end) return 0;
+    return s.ReadAt(at, buffer, static_cast<size_t>(std::min<int64_t>(end - at, static_cast<int64_t>(n))));
+}
+
+// The payload of the first `marker` segment whose payload begins with `tag`, in the
+// picture at [start, end), found by the image services' walk: fill bytes and
+// stand-alone markers passed over, the search ending at SOS or EOI. Returns the
+// payload's file position and length (cut at `end`), or false.
+bool FindPayload(const FdStream& s, int64_t start, int64_t end, uint8_t marker,
+                 const std::string_view tag, int64_t& payload, int64_t& length) {
+    unsigned char b[8];
+    if (ReadInside(s, end, start, b, 2) != 2 || b[0] != 0xFF || b[1] != 0xD8) return false;
+    int64_t pos = start + 2;
     for (;;) {
-        if (s.ReadAt(pos, b, 2) != 2 || b[0] != 0xFF) return false;  // broken chain
+        if (ReadInside(s, end, pos, b, 2) != 2 || b[0] != 0xFF) return false;  // broken chain
         while (b[1] == 0xFF) {  // fill bytes before the marker code
             ++pos;
-            if (s.ReadAt(pos, b, 2) != 2) return false;
+            if (ReadInside(s, end, pos, b, 2) != 2) return false;
         }
-        const uint8_t marker = b[1];
-        if (marker == 0xD8 || marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) {
+        const uint8_t code = b[1];
+        if (code == 0xD8 || code == 0x01 || (code >= 0xD0 && code <= 0xD7)) {
             pos += 2;
             continue;
         }
-        if (marker == 0xD9 || marker == 0xDA) return false;  // no EXIF before the image
-        if (s.ReadAt(pos + 2, b, 2) != 2) return false;
+        if (code == 0xD9 || code == 0xDA) return false;  // nothing before the image
+        if (ReadInside(s, end, pos + 2, b, 2) != 2) return false;
         const int segment = b[0] << 8 | b[1];
         if (segment < 2) return false;
-        const int64_t end = pos + 2 + segment;
-        if (marker == 0xE1) {
-            const int64_t start = pos + 4;
-            const int64_t size = std::min(end, s.Size()) - start;
-            if (size >= 6 && s.ReadAt(start, b, 6) == 6 && std::memcmp(b, "Exif\0\0", 6) == 0) {
-                payload = start;
+        const int64_t next = pos + 2 + segment;
+        if (code == marker) {
+            const int64_t at = pos + 4;
+            const int64_t size = std::min(next, end) - at;
+            if (size >= static_cast<int64_t>(tag.size()) &&
+                ReadInside(s, end, at, b, tag.size()) == tag.size() &&
+                std::memcmp(b, tag.data(), tag.size()) == 0) {
+                payload = at;
                 length = size;
                 return true;
             }
         }
-        pos = end;
+        pos = next;
     }
 }
 
-void WriteOrientation(FdStream& s, TExifOrientation orientation) {
-    if (s.Size() == 0) return;
+// The Orientation entries of the first EXIF segment of the picture at [start, end),
+// with the file position of its TIFF block.
+bool ReadPictureExif(const FdStream& s, int64_t start, int64_t end, std::vector<unsigned char>& block,
+                     Walk& w, int64_t& tiffAt) {
+    using namespace std::string_view_literals;
     int64_t payload = 0;
     int64_t length = 0;
-    if (!FindExifPayload(s, payload, length)) return;
-    std::vector<unsigned char> block(static_cast<size_t>(length));
-    if (s.ReadAt(payload, block.data(), block.size()) != block.size()) return;
+    if (!FindPayload(s, start, end, 0xE1, "Exif\0\0"sv, payload, length)) return false;
+    block.resize(static_cast<size_t>(length));
+    if (ReadInside(s, end, payload, block.data(), block.size()) != block.size()) return false;
 
     // The TIFF block after "Exif\0\0"; every offset counts from its first byte.
-    Walk w {block.data() + 6, block.size() - 6, false, {}, 0, {}};
-    if (w.size < 8) return;
+    w = Walk {block.data() + 6, block.size() - 6, false, {}, 0, {}};
+    tiffAt = payload + 6;
+    if (w.size < 8) return false;
     if (w.tiff[0] == 'I' && w.tiff[1] == 'I')
         w.bigEndian = false;
     else if (w.tiff[0] == 'M' && w.tiff[1] == 'M')
         w.bigEndian = true;
     else
-        return;
-    if (w.U16(2) != 42) return;
+        return false;
+    if (w.U16(2) != 42) return false;
+    uint32_t next = 0;
     try {
-        RewriteIfd(w, static_cast<int32_t>(w.U32(4)));
+        next = WalkIfd(w, w.U32(4), Directory::Ifd0);
     } catch (const WalkEnds&) {
-        // The walk ends here; what it found before is written.
+        return true;  // what was found before is written
     }
+    // IFD1, the thumbnail's directory, and the chain after it.
+    const auto link = static_cast<int32_t>(next);
+    if (link >= 1 && link <= 65534) WalkChain(w, next, Directory::Thumbnail, Directory::Thumbnail);
+    return true;
+}
 
-    const int64_t tiffAt = payload + 6;
-    for (const OrientationField& f : w.fields) {
-        unsigned char field[4] = {};
-        if (f.type == kShort) {
-            const uint16_t v = w.bigEndian ? Swap16(orientation) : orientation;
-            std::memcpy(field, &v, 2);  // left-justified, then two zero bytes
-        } else {
-            const uint32_t v = w.bigEndian ? Swap32(orientation) : orientation;
-            std::memcpy(field, &v, 4);
+// The orientation the image services read from these entries.
+TExifOrientation PictureOrientation(const std::vector<OrientationField>& fields) {
+    TExifOrientation result = 0;
+    int rank = -1;
+    for (const OrientationField& f : fields) {
+        const int r = static_cast<int>(f.directory);
+        if (r <= static_cast<int>(Directory::Interop) && r > rank) {
+            rank = r;
+            result = f.old;
         }
-        s.Seek(tiffAt + static_cast<int64_t>(f.at));
-        s.Write(field, 4);
+    }
+    return result;
+}
+
+// One value field to write, kept until every picture has been read.
+struct PendingWrite {
+    int64_t at;
+    unsigned char bytes[4];
+    unsigned size;
+};
+
+void AddWrites(const Walk& w, int64_t tiffAt, TExifOrientation orientation,
+               std::vector<PendingWrite>& writes) {
+    for (const OrientationField& f : w.fields) {
+        PendingWrite p {tiffAt + static_cast<int64_t>(f.at), {}, f.single ? 4u : f.width};
+        for (unsigned i = 0; i < f.width; ++i)
+            p.bytes[w.bigEndian ? f.width - 1 - i : i] = static_cast<unsigned char>(orientation >> (8 * i));
+        writes.push_back(p);
+    }
+}
+
+// The pictures after the first that the MPF index lists, as the library found them
+// when it turned them: each gets its own Orientation entries rewritten by the table
+// from its own old orientation.
+void AddFurtherPictures(const FdStream& s, TTransformCode code, std::vector<PendingWrite>& writes) {
+    using namespace std::string_view_literals;
+    int64_t payload = 0;
+    int64_t length = 0;
+    if (!FindPayload(s, 0, s.Size(), 0xE2, "MPF\0"sv, payload, length)) return;
+    std::vector<uint8_t> file(static_cast<size_t>(s.Size()));
+    if (s.ReadAt(0, file.data(), file.size()) != file.size()) return;
+    vantrel::PictureLayout layout;
+    vantrel::MpfIndex index;
+    if (!vantrel::ReadLayout(file.data(), file.size(), layout) ||
+        !vantrel::ReadMpfIndex(file.data(), file.size(), layout, index))
+        return;
+    for (const vantrel::MpfPicture& p : index.others) {
+        std::vector<unsigned char> block;
+        Walk w {nullptr, 0, false, {}, 0, {}};
+        int64_t tiffAt = 0;
+        const auto start = static_cast<int64_t>(p.start);
+        if (!ReadPictureExif(s, start, start + static_cast<int64_t>(p.size), block, w, tiffAt))
+            continue;
+        const TExifOrientation old = PictureOrientation(w.fields);
+        if (old >= 1 && old <= 8) AddWrites(w, tiffAt, OrientationTable[code - 1][old - 1], writes);
+    }
+}
+
+void WriteOrientation(FdStream& s, TExifOrientation orientation, TTransformCode code) {
+    if (s.Size() == 0) return;
+    std::vector<PendingWrite> writes;
+    if (orientation != 0) {
+        std::vector<unsigned char> block;
+        Walk w {nullptr, 0, false, {}, 0, {}};
+        int64_t tiffAt = 0;
+        if (ReadPictureExif(s, 0, s.Size(), block, w, tiffAt)) AddWrites(w, tiffAt, orientation, writes);
+    }
+    if (code >= 1 && code <= 5) {
+        try {
+            AddFurtherPictures(s, code, writes);
+        } catch (...) {
+            // A file too large to hold: its further pictures keep their entries, the
+            // first picture's are written all the same.
+        }
+    }
+    // Entries whose values share bytes (only a hostile block has them): the first one
+    // found is written, so that every value written reads as written.
+    std::map<int64_t, int64_t> claimed;  // start -> end
+    for (const PendingWrite& p : writes) {
+        const int64_t end = p.at + p.size;
+        const auto next = claimed.lower_bound(p.at);
+        if ((next != claimed.end() && next->first < end) ||
+            (next != claimed.begin() && std::prev(next)->second > p.at))
+            continue;
+        claimed.emplace(p.at, end);
+        s.Seek(p.at);
+        s.Write(p.bytes, p.size);
     }
 }
 
 }  // namespace
 
-void WriteExifOrientation(const QString& FileName, TExifOrientation Orientation) {
-    if (Orientation == 0) return;
+void WriteExifOrientation(const QString& FileName, TExifOrientation Orientation,
+                          TTransformCode Transform) {
+    if (Orientation == 0 && (Transform < 1 || Transform > 5)) return;
     try {
         // Exclusive and non-blocking: a file another writer holds is in use, and is
         // left alone.
         FdStream stream(FileName, true, FdStream::Lock::Exclusive);
         if (!stream.IsOpen()) return;
-        WriteOrientation(stream, Orientation);
+        WriteOrientation(stream, Orientation, Transform);
     } catch (...) {
         // Best effort: the transform has succeeded whatever happens here.
     }

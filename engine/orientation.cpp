@@ -7,6 +7,33 @@
 #include <cstring>
 #include <memory>
 
+unsigned OrientationValueWidth(uint16_t type) {
+    switch (type) {
+    case 1:  // BYTE
+    case 6:  // SBYTE
+        return 1;
+    case 3:  // SHORT
+    case 8:  // SSHORT
+        return 2;
+    case 4:  // LONG
+    case 9:  // SLONG
+        return 4;
+    default:
+        return 0;
+    }
+}
+
+TExifOrientation OrientationValue(uint16_t type, const unsigned char* value, bool bigEndian) {
+    const unsigned width = OrientationValueWidth(type);
+    if (width == 0) return 0;
+    uint32_t v = 0;
+    for (unsigned i = 0; i < width; ++i)
+        v = v << 8 | value[bigEndian ? i : width - 1 - i];
+    const bool isSigned = type == 6 || type == 8 || type == 9;
+    if (isSigned && (v >> (8 * width - 1)) != 0) return 0;  // negative
+    return v > 0xFFFF ? 0 : static_cast<TExifOrientation>(v);
+}
+
 TExifOrientation GetImageOrientation(TGPImage& Image) {
     TExifOrientation result = 0;
     uint32_t size = 0;
@@ -31,12 +58,15 @@ TExifOrientation GetImageOrientation(TGPImage& Image) {
         PropertyItem item;
         std::memcpy(&item, begin + i * sizeof(PropertyItem), sizeof item);
         if (item.id != 0x0112) continue;
-        // An item with fewer than two value bytes is skipped: the earlier value stands.
+        // Read by its type: the value the writer rewrites in that same type. An item
+        // of another type, or without a whole first value, holds no orientation and is
+        // passed over like a missing one.
+        const unsigned width = OrientationValueWidth(item.type);
         const auto* value = static_cast<const unsigned char*>(item.value);
-        if (item.length < 2 || !value || value < begin || value > end - 2) continue;
-        uint16_t v;
-        std::memcpy(&v, value, 2);
-        result = v;
+        if (width == 0 || item.length < width || !value || value < begin ||
+            value > end - width)
+            continue;
+        result = OrientationValue(item.type, value, false);  // host order
     }
     return result;
 }

@@ -1,12 +1,12 @@
 // The transform driver: the one road to the lossless-transform library.
 
 #include "engine/common.h"
-#include "engine/fdstream.h"
 #include "platform/gdiplus/gpimage.h"
 #include "platform/system/exceptions.h"
 #include "platform/system/fileattributes.h"
 #include "platform/system/filenames.h"
 #include "platform/system/filetimes.h"
+#include "platform/system/jpegheader.h"
 #include "platform/system/settingsstore.h"
 #include "platform/system/sysutils.h"
 #include "platform/vantrel/vantrel.h"
@@ -37,30 +37,6 @@ QString T(const TLanguage* language, const QString& text) {
 
 }  // namespace
 
-bool IsH2V1Sampled(const QString& FileName) {
-    try {
-        constexpr size_t kProbe = 32768;
-        // Readers share; a writer holding the file makes the probe answer false.
-        FdStream file(FileName, false, FdStream::Lock::Shared);
-        if (!file.IsOpen()) return false;
-        const size_t wanted = static_cast<size_t>(std::min<int64_t>(file.Size(), kProbe));
-        std::vector<unsigned char> buffer(kProbe, 0);
-        const size_t got = wanted ? file.ReadAt(0, buffer.data(), wanted) : 0;
-        if (got != wanted) return false;
-        // A plain byte search, not a segment walk: the first baseline frame header
-        // with three components wins, an embedded thumbnail's included.
-        static const unsigned char sof0[4] = {0xFF, 0xC0, 0x00, 0x11};
-        for (size_t p = 0; p + 4 <= got; ++p) {
-            if (std::memcmp(buffer.data() + p, sof0, 4) != 0) continue;
-            // The first component's sampling byte; beyond the bytes read it is unknown.
-            return p + 11 < got && buffer[p + 11] == 0x21;
-        }
-        return false;
-    } catch (...) {
-        return false;
-    }
-}
-
 void TransformJpeg(TLanguage* Language, const QString& FileName, TTransformCode Transform,
                    bool KeepTimestamp, WindowHandle ParentWnd) {
     // 1. Whether to ask before cropping; the value is read anew at every call.
@@ -76,22 +52,22 @@ void TransformJpeg(TLanguage* Language, const QString& FileName, TTransformCode 
     FileTimes times;
     const bool timesSaved = KeepTimestamp && GetFileTimes(FileName, times);
 
-    // 3. Old orientation and pixel size (0 when the file cannot be read as an image).
+    // 3. Old orientation (0 when the file cannot be read as an image).
     TExifOrientation oldOrientation;
-    unsigned width;
-    unsigned height;
     {
         TGPImage image(FileName);
         oldOrientation = GetImageOrientation(image);
-        width = image.GetWidth();
-        height = image.GetHeight();
     }
 
-    // 4. Block height: 8 rows for 2x1 chroma sampling, else 16.
-    const unsigned blockHeight = IsH2V1Sampled(FileName) ? 8 : 16;
-
-    // 5. Partial edge blocks are dropped by the transform: ask first.
-    if ((width % 16 != 0 || height % blockHeight != 0) && askCrop) {
+    // 4. and 5. The transform drops the partial blocks at the right and bottom edges
+    // (a picture smaller than one block keeps its only one): ask first. The block is
+    // the main picture's, whatever an embedded thumbnail's frame says; a file without
+    // a frame header that can be read cannot be transformed, so nothing is asked.
+    JpegFrameSize frame;
+    const auto drops = [](int size, int block) { return size > block && size % block != 0; };
+    const bool crops = ReadJpegFrameSize(FileName, frame) &&
+                       (drops(frame.width, frame.blockWidth) || drops(frame.height, frame.blockHeight));
+    if (crops && askCrop) {
         const QString text = sys::Format(
             T(Language, QStringLiteral("The image %s cannot be rotated fully lossless. Image may be "
                                        "cropped by up to 15 pixels for lossless rotation. Do you "
@@ -133,8 +109,9 @@ void TransformJpeg(TLanguage* Language, const QString& FileName, TTransformCode 
         throw Exception(T(Language, QStringLiteral("Unable to rotate the image")) +
                         QStringLiteral(": ") + sys::DisplayFileName(sys::ExtractFileName(FileName)));
 
-    // 9. The Orientation entries follow the new pixels (best effort).
-    if (newOrientation > 0) WriteExifOrientation(FileName, newOrientation);
+    // 9. The Orientation entries follow the new pixels, the further pictures' too
+    // (best effort).
+    WriteExifOrientation(FileName, newOrientation, Transform);
 
     // 10. The saved times back; a file that is gone is left alone, a failure to set
     // the times of one that is there raises EOSError.

@@ -54,6 +54,10 @@ bool ReadHeader(std::FILE* file, JpegFrameSize& size, char* message) {
     jpeg_read_header(&cinfo, TRUE);
     size.width = static_cast<int>(cinfo.image_width);
     size.height = static_cast<int>(cinfo.image_height);
+    // A single component is coded one block at a time, however it says it is sampled.
+    const bool single = cinfo.num_components == 1;
+    size.blockWidth = 8 * (single ? 1 : cinfo.max_h_samp_factor);
+    size.blockHeight = 8 * (single ? 1 : cinfo.max_v_samp_factor);
     jpeg_destroy_decompress(&cinfo);
     return true;
 }

@@ -8,6 +8,11 @@
 struct JpegFrameSize {
     int width = 0;
     int height = 0;
+    // The main picture's block (MCU) that a lossless transform works in: 8 x Hmax by
+    // 8 x Vmax over its components, 8 x 8 for a single component. An APPn segment
+    // (an EXIF thumbnail's frame) never decides.
+    int blockWidth = 8;
+    int blockHeight = 8;
 };
 
 // False (and `error` set to libjpeg's message, or the system's when the file cannot

@@ -103,19 +103,20 @@ TEST(ExifWriterHostile, OrientationIsWrittenInItsOwnType) {
     // A big-endian LONG: four bytes 00 00 00 01, so that it reads 1 and not 65536.
     Written w = RunWriter("orientation-as-long-be-o6.jpg", 1);
     EXPECT_EQ(w.after, WithFields(w.before, {{30, QByteArray("\x00\x00\x00\x01", 4)}}));
-    // Two values: not an orientation this writer can put back; left alone.
+    // Two values (6 and 3): the first is the orientation, the second stays.
     w = RunWriter("orientation-count-two-le.jpg", 1);
-    EXPECT_EQ(w.after, w.before);
+    EXPECT_EQ(w.after, WithFields(w.before, {{30, QByteArray("\x01\x00\x03\x00", 4)}}));
     // A SHORT is two bytes in the file's order and two zero bytes, whatever stood in
     // the padding before.
     w = RunWriter("orientation-nonzero-padding-be.jpg", 1);
     EXPECT_EQ(w.after, WithFields(w.before, {{42, QByteArray("\x00\x01\x00\x00", 4)}}));
 }
 
-TEST(ExifWriterHostile, OtherTypesAndCountsAreLeftAlone) {
+TEST(ExifWriterHostile, EntriesThatHoldNoOrientationAreLeftAlone) {
+    // Types the reader reads as no orientation, and entries without a value.
     for (bool big : {false, true}) {
         for (const auto& [type, count] : std::vector<std::pair<uint16_t, uint32_t>>{
-                 {1, 1}, {7, 1}, {9, 1}, {8, 1}, {3, 0}, {3, 2}, {4, 2}, {4, 0}}) {
+                 {2, 1}, {7, 1}, {11, 1}, {1, 0}, {3, 0}, {4, 0}, {9, 0}}) {
             TiffBuilder t(big);
             t.Raw(t.AddIfd(), 0x0112, type, count,
                   big ? QByteArray("\x00\x06\x00\x00", 4) : QByteArray("\x06\x00\x00\x00", 4));
@@ -128,5 +129,37 @@ TEST(ExifWriterHostile, OtherTypesAndCountsAreLeftAlone) {
             WriteExifOrientation(path, 1);
             EXPECT_EQ(ReadFile(path), bytes) << big << " type " << type << " count " << count;
         }
+    }
+}
+
+TEST(ExifWriterHostile, ValuesThatShareBytesAreWrittenOnceEach) {
+    // The Exif IFD's two-LONG Orientation lies over IFD0's own value field: only the
+    // entry found first is written, so that what is written reads as written.
+    for (bool big : {false, true}) {
+        TiffBuilder t(big);
+        const int ifd0 = t.AddIfd();
+        const int exif = t.AddIfd();
+        t.Short(ifd0, 0x0112, 6);
+        t.PointTo(ifd0, 0x8769, exif);
+        t.Raw(exif, 0x0112, 4, 2, QByteArray(8, '\x06'));
+        QByteArray tiff = t.Build();
+        const QByteArray entry = big ? QByteArray("\x01\x12\x00\x04\x00\x00\x00\x02", 8)
+                                     : QByteArray("\x12\x01\x04\x00\x02\x00\x00\x00", 8);
+        const qsizetype at = tiff.indexOf(entry);
+        ASSERT_GT(at, 0);
+        const qsizetype ifd0Field = 8 + 2 + 8;  // IFD0 right after the header, its first entry
+        tiff.replace(at + 8, 4, big ? QByteArray("\x00\x00\x00\x12", 4) : QByteArray("\x12\x00\x00\x00", 4));
+        JpegSpec spec;
+        spec.jfif = false;
+        spec.segments = {{0xE1, ExifPayload(tiff)}};
+        const QByteArray bytes = MakeJpeg(spec);
+        TempDir dir;
+        const QString path = dir.File("p.jpg");
+        WriteFile(path, bytes);
+        WriteExifOrientation(path, 1);
+        const qsizetype field = 2 + 4 + 6 + ifd0Field;  // SOI, APP1 header, "Exif\0\0"
+        EXPECT_EQ(ReadFile(path), WithFields(bytes, {{field, big ? QByteArray("\x00\x01\x00\x00", 4)
+                                                               : QByteArray("\x01\x00\x00\x00", 4)}}))
+            << big;
     }
 }

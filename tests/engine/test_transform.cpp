@@ -19,8 +19,6 @@
 #include <QWidget>
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -110,61 +108,6 @@ TEST(OrientationTable, CellsShowTheSamePictureAsBefore) {
         }
 }
 
-// ---- chroma sampling probe ------------------------------------------------------------
-
-TEST(IsH2V1Sampled, FirstBaselineFrameHeaderDecides) {
-    TempDir dir;
-    auto probe = [&](const QByteArray& bytes) {
-        WriteFile(dir.File("p.jpg"), bytes);
-        return IsH2V1Sampled(dir.File("p.jpg"));
-    };
-    JpegSpec s;
-    s.sampling = Sampling::S422;
-    EXPECT_TRUE(probe(MakeJpeg(s)));
-    s.sampling = Sampling::S420;
-    EXPECT_FALSE(probe(MakeJpeg(s)));
-    s.sampling = Sampling::S444;
-    EXPECT_FALSE(probe(MakeJpeg(s)));
-    s.sampling = Sampling::Grey;
-    EXPECT_FALSE(probe(MakeJpeg(s)));
-    s.sampling = Sampling::S422;
-    s.progressive = true;
-    EXPECT_FALSE(probe(MakeJpeg(s)));
-    EXPECT_FALSE(IsH2V1Sampled(dir.File("missing.jpg")));
-    ASSERT_EQ(::mkfifo(QFile::encodeName(dir.File("fifo.jpg")).constData(), 0600), 0);
-    EXPECT_FALSE(IsH2V1Sampled(dir.File("fifo.jpg")));
-    EXPECT_FALSE(probe(QByteArray()));
-}
-
-TEST(IsH2V1Sampled, OnlyTheFirst32KiBAreExamined) {
-    TempDir dir;
-    auto fileWithHeaderAt = [&](qsizetype p, qsizetype size) {
-        QByteArray bytes(size, '\x55');
-        bytes.replace(p, 4, QByteArray("\xFF\xC0\x00\x11", 4));
-        if (p + 11 < size) bytes[p + 11] = 0x21;
-        WriteFile(dir.File("f.bin"), bytes);
-        return IsH2V1Sampled(dir.File("f.bin"));
-    };
-    EXPECT_TRUE(fileWithHeaderAt(32756, 40000));   // sampling byte is the last byte read
-    EXPECT_FALSE(fileWithHeaderAt(32757, 40000));  // sampling byte just beyond
-    EXPECT_FALSE(fileWithHeaderAt(32764, 40000));  // the header itself beyond
-    EXPECT_FALSE(fileWithHeaderAt(100, 108));      // sampling byte beyond a short file
-    EXPECT_TRUE(fileWithHeaderAt(100, 112));
-}
-
-TEST(IsH2V1Sampled, AFileAWriterHoldsAnswersFalse) {
-    TempDir dir;
-    JpegSpec s;
-    s.sampling = Sampling::S422;
-    WriteFile(dir.File("w.jpg"), MakeJpeg(s));
-    const int fd = ::open(QFile::encodeName(dir.File("w.jpg")).constData(), O_RDWR);
-    ASSERT_GE(fd, 0);
-    ASSERT_EQ(::flock(fd, LOCK_EX), 0);
-    EXPECT_FALSE(IsH2V1Sampled(dir.File("w.jpg")));
-    ::close(fd);
-    EXPECT_TRUE(IsH2V1Sampled(dir.File("w.jpg")));
-}
-
 // ---- crop question ----------------------------------------------------------------------
 
 TEST_F(Transform, WholeBlocksNeedNoQuestion) {
@@ -204,42 +147,43 @@ TEST_F(Transform, CropQuestionTextCaptionAndCheckBox) {
     EXPECT_EQ(box.owner, &owner);
 }
 
-TEST_F(Transform, BlockHeightFollowsTheChromaSampling) {
+TEST_F(Transform, TheMainPicturesBlockDecides) {
     struct Case {
         const char* what;
         QByteArray bytes;
         bool asks;
     };
-    JpegSpec progressive;
-    progressive.width = 800;
-    progressive.height = 600;
-    progressive.sampling = Sampling::S422;
-    progressive.progressive = true;
-
-    // A 4:2:2 thumbnail ahead of a 4:2:0 main image decides.
-    JpegSpec thumbSpec;
-    thumbSpec.width = 32;
-    thumbSpec.height = 24;
-    thumbSpec.sampling = Sampling::S422;
+    auto spec = [](int w, int h, Sampling s, bool progressive = false) {
+        JpegSpec j;
+        j.width = w;
+        j.height = h;
+        j.sampling = s;
+        j.progressive = progressive;
+        return j;
+    };
+    // A 4:2:2 thumbnail (8-row blocks) ahead of a 4:2:0 main picture (16-row blocks).
     TiffBuilder t;
     const int ifd0 = t.AddIfd();
     const int ifd1 = t.AddIfd();
     t.Short(ifd0, 0x0112, 1);
     t.Link(ifd0, ifd1);
     t.Short(ifd1, 0x0103, 6);
-    t.Thumbnail(ifd1, MakeJpeg(thumbSpec));
-    JpegSpec withThumb;
-    withThumb.width = 800;
-    withThumb.height = 600;
-    withThumb.sampling = Sampling::S420;
+    t.Thumbnail(ifd1, MakeJpeg(spec(32, 24, Sampling::S422)));
+    JpegSpec withThumb = spec(800, 600, Sampling::S420);
     withThumb.segments.push_back({0xE1, ExifPayload(t.Build())});
 
     const std::vector<Case> cases = {
         {"4:2:2", Sized(800, 600, Sampling::S422), false},
         {"4:2:0", Sized(800, 600, Sampling::S420), true},
-        {"4:4:4", Sized(800, 600, Sampling::S444), true},
-        {"progressive 4:2:2", MakeJpeg(progressive), true},
-        {"4:2:2 thumbnail first", MakeJpeg(withThumb), false},
+        {"4:4:4", Sized(800, 600, Sampling::S444), false},
+        {"4:4:0", Sized(800, 600, Sampling::S440), true},
+        {"progressive 4:2:2", MakeJpeg(spec(800, 600, Sampling::S422, true)), false},
+        {"4:2:2 thumbnail ahead of 4:2:0", MakeJpeg(withThumb), true},
+        {"4:1:1 32-pixel blocks", Sized(784, 600, Sampling::S411), true},
+        {"4:1:1 whole blocks", Sized(800, 600, Sampling::S411), false},
+        {"grey 8-pixel blocks", MakeJpeg(spec(808, 600, Sampling::Grey)), false},
+        {"grey partial", MakeJpeg(spec(804, 600, Sampling::Grey)), true},
+        {"smaller than one block", Sized(10, 10, Sampling::S420), false},
     };
     for (const Case& c : cases) {
         dialogs->boxes.clear();
@@ -247,6 +191,9 @@ TEST_F(Transform, BlockHeightFollowsTheChromaSampling) {
         dialogs->Answer(IDCANCEL);
         Run(path, 2);
         EXPECT_EQ(CropQuestions(), c.asks ? 1u : 0u) << c.what;
+        if (c.asks) {
+            EXPECT_EQ(ReadFile(path), c.bytes) << c.what;
+        }
         dialogs->answers.clear();
     }
 }
@@ -312,6 +259,51 @@ TEST_F(Transform, NoOrWildOrientationWritesNothing) {
         // Exactly what the lossless rotation alone gives.
         EXPECT_EQ(ReadFile(path), Jpegtran(JpegtranArgs(1), bytes)) << o;
         EXPECT_EQ(GetFileOrientation(path), o);
+    }
+}
+
+TEST_F(Transform, EveryTypeCountAndByteOrderReadsTurnsAndReadsUpright) {
+    // An Orientation entry of a type the writer rewrites reads 6, is turned once and
+    // reads 1: its first value rewritten in its own width, the others kept. Any other
+    // type reads as no orientation, and the entry stays as it was.
+    const struct {
+        uint16_t type;
+        int width;  // of one value; 0: not an orientation
+    } types[] = {{1, 1}, {6, 1}, {3, 2}, {8, 2}, {4, 4}, {9, 4},
+                 {2, 0}, {5, 0}, {7, 0}, {10, 0}, {11, 0}, {12, 0}};
+    const int typeSize[] = {0, 1, 1, 2, 4, 8, 1, 1, 2, 4, 8, 4, 8};
+    for (bool big : {false, true}) {
+        for (const auto& t : types) {
+            for (uint32_t count : {1u, 2u, 3u, 5u}) {
+                // Values 6, then 3, 4, 5...; filler bytes for the other types.
+                auto block = [&](uint32_t first) {
+                    const int unit = typeSize[t.type];
+                    QByteArray value;
+                    for (uint32_t i = 0; i < count; ++i) {
+                        QByteArray one(unit, '\0');
+                        const uint32_t v = t.width == 0 ? 0x36 : i == 0 ? first : 2 + i;
+                        for (int b = 0; b < unit; ++b)
+                            one[big ? unit - 1 - b : b] = static_cast<char>(b < 4 ? v >> (8 * b) : 0);
+                        value += one;
+                    }
+                    TiffBuilder tiff(big);
+                    const int ifd0 = tiff.AddIfd();
+                    tiff.Ascii(ifd0, 0x010F, "Cam");
+                    tiff.Raw(ifd0, 0x0112, t.type, count, value);
+                    return ExifPayload(tiff.Build());
+                };
+                SCOPED_TRACE(::testing::Message() << "big " << big << " type " << t.type
+                                                  << " count " << count);
+                JpegSpec spec;
+                spec.segments.push_back({0xE1, block(6)});
+                const QString path = Photo("t.jpg", MakeJpeg(spec));
+                const bool turns = t.width != 0;
+                EXPECT_EQ(GetFileOrientation(path), turns ? 6 : 0);
+                Run(path, 1);
+                EXPECT_EQ(GetFileOrientation(path), turns ? 1 : 0);
+                EXPECT_EQ(SegmentPayload(ReadFile(path), 0xE1), block(turns ? 1 : 6));
+            }
+        }
     }
 }
 

@@ -11,7 +11,10 @@
 #include "tests/support/photos.h"
 #include "translation/lang.h"
 
+#include <QRegularExpression>
 #include <gtest/gtest.h>
+
+#include <map>
 
 using namespace testsupport;
 
@@ -109,4 +112,54 @@ TEST(TransformEndToEndCrop, PartialBlocksAreTrimmedLikeJpegtran) {
         }
     }
     EXPECT_TRUE(dialogs->boxes.empty());
+}
+
+TEST(TransformEndToEndMpf, EveryPictureReadsUprightByItsOwnTags) {
+    // Each picture of a multi-picture file, read by exiftool from its own EXIF block,
+    // shows upright after the turn: its own old orientation through the same table.
+    TempHome home;
+    TempDir dir;
+    ScopedDialogs dialogs;
+    TLanguage language(nullptr);
+    sys::SetProcessArguments({});
+    auto picture = [](int w, int h, uint16_t orientation, bool big, unsigned seed) {
+        JpegSpec spec;
+        spec.width = w;
+        spec.height = h;
+        spec.jfif = false;
+        spec.seed = seed;
+        spec.segments = {{0xE1, ExifPayload(StandardExif(orientation, big, 1 | 4))}};
+        return spec;
+    };
+    const uint16_t old[] = {6, 3, 8};
+    for (bool big : {false, true}) {
+        const QByteArray input =
+            MultiPicture(picture(64, 48, old[0], big, 1),
+                         {MakeJpeg(picture(48, 32, old[1], big, 5)), MakeJpeg(picture(32, 16, old[2], big, 9))},
+                         big);
+        for (int code = 1; code <= 5; ++code) {
+            SCOPED_TRACE(::testing::Message() << "big " << big << " code " << code);
+            const QString path = dir.File("multi.jpg");
+            WriteFile(path, input);
+            TransformJpeg(&language, path, code, false, nullptr);
+            // Lines "[Doc2:IFD0] Orientation : v", the first picture's without a DocN.
+            const ProcessResult r =
+                testsupport::Run("exiftool", {"-ee", "-n", "-G3:1", "-a", "-s", "-Orientation", path});
+            std::map<std::string, int> seen;
+            static const QRegularExpression line(R"(^\[(?:(Doc\d+):)?(IFD[01])\]\s+Orientation\s*:\s*(\d+))");
+            for (const QByteArray& l : r.out.split('\n')) {
+                const auto m = line.match(QString::fromUtf8(l));
+                if (m.hasMatch())
+                    seen[(m.captured(1) + "/" + m.captured(2)).toStdString()] = m.captured(3).toInt();
+            }
+            std::map<std::string, int> expected;
+            for (int i = 0; i < 3; ++i) {
+                const int want = OrientationTable[code - 1][old[i] - 1];
+                const std::string doc = i == 0 ? "" : "Doc" + std::to_string(i + 1);
+                expected[doc + "/IFD0"] = want;
+                expected[doc + "/IFD1"] = want;
+            }
+            EXPECT_EQ(seen, expected) << r.out.toStdString();
+        }
+    }
 }

@@ -1,7 +1,7 @@
 // The EXIF orientation writer on any file: the length never changes, and the only
-// bytes that change are value fields of single SHORT or LONG Orientation entries
-// inside the EXIF segment that the image services read, each then holding the new
-// orientation in its own form.
+// bytes that change are the first values of Orientation entries that read as an
+// orientation, inside the EXIF segment that the image services read, each then
+// holding the new orientation in the entry's own type (a single value's padding zero).
 
 #include "engine/common.h"
 #include "platform/gdiplus/gpimage_data.h"
@@ -55,17 +55,25 @@ uint32_t Number(const std::string& b, size_t at, int bytes, bool big) {
     return v;
 }
 
-// Whether byte i lies in the value field of an entry that the writer may rewrite, and
-// that field now holds `v` in the entry's own form.
+// Whether byte i lies in the first value (a single value with its padding) of
+// something in the segment that reads as an Orientation entry, and that value now
+// holds `v` in the entry's own width.
 bool InRewrittenField(const std::string& before, const std::string& after, size_t tiff,
                       size_t end, size_t i, uint16_t v, bool big) {
-    for (size_t e = i >= 11 ? i - 11 : 0; e + 8 <= i; ++e) {
-        if (e < tiff || e + 12 > end) continue;
-        if (Number(before, e, 2, big) != 0x0112 || Number(before, e + 4, 4, big) != 1) continue;
-        const uint32_t type = Number(before, e + 2, 2, big);
-        if (type == 3 && Number(after, e + 8, 2, big) == v && Number(after, e + 10, 2, big) == 0)
+    for (size_t e = tiff; e + 12 <= end; ++e) {
+        if (Number(before, e, 2, big) != 0x0112) continue;
+        const auto type = static_cast<uint16_t>(Number(before, e + 2, 2, big));
+        const int width = static_cast<int>(OrientationValueWidth(type));
+        const uint32_t count = Number(before, e + 4, 4, big);
+        if (width == 0 || count == 0) continue;
+        const uint64_t total = uint64_t {static_cast<unsigned>(width)} * count;
+        const size_t at = total <= 4 ? e + 8 : tiff + Number(before, e + 8, 4, big);
+        if (at > end || end - at < total) continue;
+        const int span = count == 1 ? 4 : width;
+        if (i < at || i >= at + static_cast<size_t>(span)) continue;
+        if (Number(after, at, width, big) == v &&
+            (span == width || Number(after, at + static_cast<size_t>(width), span - width, big) == 0))
             return true;
-        if (type == 4 && Number(after, e + 8, 4, big) == v) return true;
     }
     return false;
 }

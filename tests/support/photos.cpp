@@ -66,6 +66,10 @@ QByteArray MakeJpeg(const JpegSpec& spec) {
         if (spec.sampling == Sampling::S422) v = 1;
         if (spec.sampling == Sampling::S444) h = v = 1;
         if (spec.sampling == Sampling::S440) h = 1;
+        if (spec.sampling == Sampling::S411) {
+            h = 4;
+            v = 1;
+        }
         cinfo.comp_info[0].h_samp_factor = h;
         cinfo.comp_info[0].v_samp_factor = v;
         for (int i = 1; i < 3; ++i) cinfo.comp_info[i].h_samp_factor = cinfo.comp_info[i].v_samp_factor = 1;
@@ -262,6 +266,41 @@ QByteArray StandardExif(uint16_t orientation, bool bigEndian, int orientationIn)
     if (orientation && (orientationIn & 4)) t.Short(ifd1, 0x0112, orientation);
     t.Rational(ifd1, 0x011A, 72, 1);
     return t.Build();
+}
+
+QByteArray MpfPayload(bool bigEndian, const std::vector<std::pair<uint32_t, uint32_t>>& pictures) {
+    auto put = [bigEndian](uint32_t v, int n) {
+        QByteArray b(n, '\0');
+        for (int i = 0; i < n; ++i) b[bigEndian ? n - 1 - i : i] = static_cast<char>(v >> (8 * i));
+        return b;
+    };
+    TiffBuilder t(bigEndian);
+    const int index = t.AddIfd();
+    t.Raw(index, 0xB000, 7, 4, "0100");
+    t.Long(index, 0xB001, static_cast<uint32_t>(pictures.size()));
+    QByteArray entries;
+    for (size_t i = 0; i < pictures.size(); ++i)
+        entries += put(i == 0 ? 0x20030000 : 0x00010001, 4) + put(pictures[i].first, 4) +
+                   put(pictures[i].second, 4) + put(0, 2) + put(0, 2);
+    t.Raw(index, 0xB002, 7, static_cast<uint32_t>(entries.size()), entries);
+    return QByteArray("MPF\0", 4) + t.Build();
+}
+
+QByteArray MultiPicture(JpegSpec first, const std::vector<QByteArray>& others, bool bigEndian) {
+    std::vector<std::pair<uint32_t, uint32_t>> pictures(others.size() + 1, {0, 0});
+    first.segments.push_back({0xE2, MpfPayload(bigEndian, pictures)});
+    const QByteArray draft = MakeJpeg(first);
+    const qsizetype header = FindMarkers(draft, 0xE2).back() + 8;
+    pictures[0].first = static_cast<uint32_t>(draft.size());
+    auto at = static_cast<uint32_t>(draft.size() - header);
+    for (size_t i = 0; i < others.size(); ++i) {
+        pictures[i + 1] = {static_cast<uint32_t>(others[i].size()), at};
+        at += static_cast<uint32_t>(others[i].size());
+    }
+    first.segments.back().payload = MpfPayload(bigEndian, pictures);
+    QByteArray file = MakeJpeg(first);
+    for (const QByteArray& o : others) file += o;
+    return file;
 }
 
 QByteArray XmpPayload(const QByteArray& xmlPacket) {

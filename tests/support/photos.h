@@ -11,7 +11,7 @@
 
 namespace testsupport {
 
-enum class Sampling { S420, S422, S444, S440, Grey, Cmyk };
+enum class Sampling { S420, S422, S444, S440, Grey, Cmyk, S411 };
 
 struct Segment {
     uint8_t marker;      // 0xE1 for APP1, 0xE2 for APP2, 0xFE for COM ...
@@ -99,6 +99,13 @@ QByteArray ExifPayload(const QByteArray& tiff);
 // `orientationIn` selects where Orientation entries stand: bit 0 IFD0, bit 1 the Exif
 // IFD, bit 2 IFD1. orientation 0 writes no Orientation entry at all.
 QByteArray StandardExif(uint16_t orientation, bool bigEndian = false, int orientationIn = 1);
+
+// The payload of an MPF APP2 segment indexing pictures given as (size, offset from the
+// index's header), the first one first.
+QByteArray MpfPayload(bool bigEndian, const std::vector<std::pair<uint32_t, uint32_t>>& pictures);
+// `first` (whose segments get an MPF index after the others) followed by `others`,
+// the index giving each one's size and offset.
+QByteArray MultiPicture(JpegSpec first, const std::vector<QByteArray>& others, bool bigEndian);
 
 // The payloads of well-known segments.
 QByteArray XmpPayload(const QByteArray& xmlPacket = QByteArray());

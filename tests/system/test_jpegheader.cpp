@@ -35,6 +35,34 @@ TEST(JpegHeader, ReadsTheStoredSizeAndIgnoresTheOrientation) {
     EXPECT_EQ(size.height, 123);
 }
 
+TEST(JpegHeader, TheMainPicturesBlock) {
+    // 8 x Hmax by 8 x Vmax of the main frame; a thumbnail's frame inside APP1 is not it.
+    TempDir dir;
+    auto block = [&](const JpegSpec& spec) {
+        WriteFile(dir.File("p.jpg"), MakeJpeg(spec));
+        JpegFrameSize size;
+        EXPECT_TRUE(ReadJpegFrameSize(dir.File("p.jpg"), size));
+        return std::make_pair(size.blockWidth, size.blockHeight);
+    };
+    using B = std::pair<int, int>;
+    const std::pair<Sampling, B> cases[] = {
+        {Sampling::S420, {16, 16}}, {Sampling::S422, {16, 8}}, {Sampling::S444, {8, 8}},
+        {Sampling::S440, {8, 16}},  {Sampling::S411, {32, 8}}, {Sampling::Grey, {8, 8}},
+    };
+    for (const auto& [sampling, expected] : cases) {
+        JpegSpec spec;
+        spec.sampling = sampling;
+        EXPECT_EQ(block(spec), expected) << static_cast<int>(sampling);
+        spec.progressive = true;
+        EXPECT_EQ(block(spec), expected) << static_cast<int>(sampling) << " progressive";
+    }
+    JpegSpec thumb;
+    thumb.sampling = Sampling::S422;
+    JpegSpec withThumb;
+    withThumb.segments.push_back({0xE1, QByteArray("Exif\0\0", 6) + MakeJpeg(thumb)});
+    EXPECT_EQ(block(withThumb), B(16, 16));
+}
+
 TEST(JpegHeader, FailsWithAMessageAndNeverEndsTheProcess) {
     TempDir dir;
     QImage png(20, 10, QImage::Format_RGB32);

@@ -21,19 +21,6 @@ uint32_t Get(const QByteArray& b, qsizetype at, int n, bool big) {
     return v;
 }
 
-QByteArray Put32(uint32_t v, bool big) {
-    QByteArray b(4, '\0');
-    for (int i = 0; i < 4; ++i) b[big ? 3 - i : i] = static_cast<char>(v >> (8 * i));
-    return b;
-}
-
-QByteArray Put16(uint16_t v, bool big) {
-    QByteArray b(2, '\0');
-    b[big ? 0 : 1] = static_cast<char>(v >> 8);
-    b[big ? 1 : 0] = static_cast<char>(v);
-    return b;
-}
-
 }  // namespace
 
 std::vector<ListedSegment> ListSegments(const QByteArray& jpeg) {
@@ -154,28 +141,8 @@ ThumbnailAt FindThumbnail(const QByteArray& jpeg) {
     return at;
 }
 
-QByteArray MpfPayload(bool bigEndian, const std::vector<std::pair<uint32_t, uint32_t>>& pictures) {
-    TiffBuilder t(bigEndian);
-    const int index = t.AddIfd();
-    t.Raw(index, 0xB000, 7, 4, "0100");
-    t.Long(index, 0xB001, static_cast<uint32_t>(pictures.size()));
-    QByteArray entries;
-    for (size_t i = 0; i < pictures.size(); ++i)
-        entries += Put32(i == 0 ? 0x20030000 : 0x00010001, bigEndian) +
-                   Put32(pictures[i].first, bigEndian) + Put32(pictures[i].second, bigEndian) +
-                   Put16(0, bigEndian) + Put16(0, bigEndian);
-    t.Raw(index, 0xB002, 7, static_cast<uint32_t>(entries.size()), entries);
-    return QByteArray("MPF\0", 4) + t.Build();
-}
-
 QByteArray TwoPictures(JpegSpec first, const QByteArray& second, bool bigEndian) {
-    first.segments.push_back({0xE2, MpfPayload(bigEndian, 0, 0, 0)});
-    const QByteArray draft = MakeJpeg(first);
-    const qsizetype header = FindMarkers(draft, 0xE2).back() + 8;
-    first.segments.back().payload =
-        MpfPayload(bigEndian, static_cast<uint32_t>(draft.size()), static_cast<uint32_t>(second.size()),
-                   static_cast<uint32_t>(draft.size() - header));
-    return MakeJpeg(first) + second;
+    return MultiPicture(std::move(first), {second}, bigEndian);
 }
 
 MpfSeen ExiftoolSecondPicture(const QString& path) {

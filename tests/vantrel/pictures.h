@@ -47,12 +47,9 @@ ThumbnailAt FindThumbnail(const QByteArray& jpeg);
 // (ifd 0), IFD1 (1) or Exif IFD (2); -1 when absent.
 qsizetype ValueField(const QByteArray& jpeg, int ifd, uint16_t tag);
 
-// The payload of an MPF APP2 segment indexing pictures given as (size, offset), the
-// first one first.
-QByteArray MpfPayload(bool bigEndian, const std::vector<std::pair<uint32_t, uint32_t>>& pictures);
 inline QByteArray MpfPayload(bool bigEndian, uint32_t firstSize, uint32_t secondSize,
                              uint32_t secondOffset) {
-    return MpfPayload(bigEndian, {{firstSize, 0}, {secondSize, secondOffset}});
+    return testsupport::MpfPayload(bigEndian, {{firstSize, 0}, {secondSize, secondOffset}});
 }
 // `first` (whose segments get an MPF index after the others) followed by `second`,
 // the index giving the second's size and offset.
