@@ -36,6 +36,9 @@ void runGuarded(TLanguage& language, bool keepTimestamp) {
     auto T = [&](const char* text) { return language.TranslateUserMessage(QString::fromUtf8(text)); };
 
     if (args.size() != 2 && args.size() != 3) throw Exception(T(kUsage));
+    // One switch and one path, and a third argument only as the silent switch: a
+    // second path (a glob that matched two photos) is refused, not ignored.
+    if (args.size() == 3 && !sys::FindCmdLineSwitch("s")) throw Exception(T(kUsage));
 
     // The path follows the switches: the second argument, or the third with "s".
     const int pathIndex = sys::FindCmdLineSwitch("s") ? 3 : 2;

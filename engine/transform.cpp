@@ -35,6 +35,11 @@ QString T(const TLanguage* language, const QString& text) {
     return language ? language->TranslateUserMessage(text) : text;
 }
 
+Exception UnableToRotate(const TLanguage* language, const QString& fileName) {
+    return Exception(T(language, QStringLiteral("Unable to rotate the image")) +
+                     QStringLiteral(": ") + sys::DisplayFileName(sys::ExtractFileName(fileName)));
+}
+
 }  // namespace
 
 void TransformJpeg(TLanguage* Language, const QString& FileName, TTransformCode Transform,
@@ -87,6 +92,10 @@ void TransformJpeg(TLanguage* Language, const QString& FileName, TTransformCode 
         newOrientation = OrientationTable[Transform - 1][oldOrientation - 1];
     }
 
+    // Only a regular file is turned: a FIFO, socket or device named like a photo is
+    // refused before its mode is touched (and before a question is asked about it).
+    if (!sys::FileExists(FileName)) throw UnableToRotate(Language, FileName);
+
     // 7. A read-only file is made writable, after asking unless silent.
     const std::optional<bool> readOnly = IsReadOnly(FileName);
     if (readOnly && *readOnly) {
@@ -105,18 +114,17 @@ void TransformJpeg(TLanguage* Language, const QString& FileName, TTransformCode 
     const QByteArray path = sys::EncodeFileName(FileName);
     const uint16_t status =
         vtJpegLosslessTransform(path.constData(), static_cast<uint16_t>(Transform & 0xFFFF));
-    if (status != 0)
-        throw Exception(T(Language, QStringLiteral("Unable to rotate the image")) +
-                        QStringLiteral(": ") + sys::DisplayFileName(sys::ExtractFileName(FileName)));
+    if (status != 0) throw UnableToRotate(Language, FileName);
 
     // 9. The Orientation entries follow the new pixels, the further pictures' too
     // (best effort).
     WriteExifOrientation(FileName, newOrientation, Transform);
 
-    // 10. The saved times back; a file that is gone is left alone, a failure to set
-    // the times of one that is there raises EOSError.
+    // 10. The saved times back; a file that is gone, or whose times this user may not
+    // set (another user's writable photo), is left alone: the turn stands. Any other
+    // failure to set the times raises EOSError.
     if (timesSaved) {
         FileTimes now;
-        if (GetFileTimes(FileName, now)) SetFileTimes(FileName, times);
+        if (GetFileTimes(FileName, now)) (void)SetFileTimes(FileName, times);
     }
 }

@@ -15,7 +15,9 @@ bool GetFileTimes(const QString& path, FileTimes& times) {
     return true;
 }
 
-void SetFileTimes(const QString& path, const FileTimes& times) {
+bool SetFileTimes(const QString& path, const FileTimes& times) {
     const timespec t[2] = {times.access, times.modification};
-    if (::utimensat(AT_FDCWD, sys::EncodeFileName(path).constData(), t, 0) != 0) throw EOSError(errno);
+    if (::utimensat(AT_FDCWD, sys::EncodeFileName(path).constData(), t, 0) == 0) return true;
+    if (errno == EPERM || errno == EACCES) return false;
+    throw EOSError(errno);
 }

@@ -15,7 +15,8 @@ struct FileTimes {
 // The times of `path` (a symbolic link followed); false when it cannot be examined.
 bool GetFileTimes(const QString& path, FileTimes& times);
 
-// Sets both times exactly (to the nanosecond, a symbolic link followed). A failure
-// raises EOSError with the system's error ("System Error.  Code: 2." and its text
-// for a missing file).
-void SetFileTimes(const QString& path, const FileTimes& times);
+// Sets both times exactly (to the nanosecond, a symbolic link followed). False when
+// this user may not set them: only the owner may, even where anyone may write the
+// file. Any other failure raises EOSError with the system's error ("System Error.
+// Code: 2." and its text for a missing file).
+bool SetFileTimes(const QString& path, const FileTimes& times);

@@ -5,11 +5,12 @@
 // written fully, given the original's owner, extended attributes and mode, synced,
 // read back and compared with the result. The result is decoded once as a check.
 // Writing and checking run on threads of their own, each reading the result's pieces
-// as the encoder hands them over, so both are done soon after the encoder. Only then
-// does it replace the original: by rename, or, for a file with several hard links, by
-// rewriting the original in place from the verified bytes (the links stay one file),
-// with the old bytes put back from memory when that rewrite fails. The folder is
-// synced last. Bytes after the image's EOI are part of the result (picture.cpp).
+// as the encoder hands them over, so both are done soon after the encoder. Only then,
+// and only while the original is still what was read (inode, size, modification and
+// change times: another program's edit is never undone), does it replace the
+// original: by rename, or, for a file with several hard links, by rewriting the
+// original in place from the verified bytes (the links stay one file), with the old
+// bytes put back from memory when that rewrite fails. The folder is synced last. Bytes after the image's EOI are part of the result (picture.cpp).
 //
 // Statuses (diagnosis only, not a promise of the interface):
 //   1 bad argument (empty path, code outside 1..5)   11 writing the copy failed
@@ -17,7 +18,7 @@
 //   3 cannot open, or not a regular file             13 fsync of the copy failed
 //   4 file above 1 GiB or image above 2^29 pixels    14 copy does not read back/decode
 //   5 read error or file changed while read          15 rename failed
-//   6 not a JPEG                                     16 target replaced meanwhile
+//   6 not a JPEG                                     16 target replaced or changed
 //   7 unsupported coding (arithmetic, lossless...)   17 in-place rewrite failed,
 //   8 damaged or refused headers                        original restored
 //   9 image data refused (truncated, corrupt)       18 restoring failed as well
@@ -342,8 +343,16 @@ private:
     Status ok_ = kInternal;
 };
 
-bool SameFile(const struct stat& a, const struct stat& b) {
-    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+bool SameTime(const struct timespec& a, const struct timespec& b) {
+    return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
+}
+
+// Still the file that was read: the same inode, and nobody has written it (or set its
+// times) since. Another program's edit in place keeps the inode but not these.
+bool Unchanged(const struct stat& read, const struct stat& now) {
+    return read.st_dev == now.st_dev && read.st_ino == now.st_ino &&
+           read.st_size == now.st_size && SameTime(read.st_mtim, now.st_mtim) &&
+           SameTime(read.st_ctim, now.st_ctim);
 }
 
 void SyncFolder(const std::string& folder) {
@@ -366,7 +375,7 @@ Status RewriteInPlace(FileOps& ops, const std::string& target, const struct stat
     Fd fd(ops.Open(target.c_str(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0));
     if (fd.get() < 0) return kInPlaceFailed;
     struct stat now {};
-    if (fstat(fd.get(), &now) != 0 || !SameFile(st, now)) return kChanged;
+    if (fstat(fd.get(), &now) != 0 || !Unchanged(st, now)) return kChanged;
     if (Rewrite(ops, fd.get(), result)) return kOk;
     if (Rewrite(ops, fd.get(), Pieces{{original.data.get(), original.size}})) return kInPlaceFailed;
     temp.Keep();
@@ -444,8 +453,9 @@ Status TransformFile(const char* path, uint16_t code, FileOps& ops) {
         return status;
     }
 
+    // As late as can be: what another program wrote meanwhile is never undone.
     struct stat now {};
-    if (::stat(target.c_str(), &now) != 0 || !SameFile(st, now)) return kChanged;
+    if (::stat(target.c_str(), &now) != 0 || !Unchanged(st, now)) return kChanged;
     if (ops.Rename(temp.path(), target.c_str()) != 0) return kReplaceFailed;
     temp.Keep();  // it is the target now
     SyncFolder(folder);

@@ -16,7 +16,8 @@ extern "C" {
 // of an MPF index are turned too and the index rewritten to find them; every other
 // byte after the image's end (a motion photo's video, say) stays as it was.
 // Returns 0 when the file now holds the transformed image. Any other value is a
-// failure, and then the file is byte-for-byte what it was.
+// failure, and then the file is byte-for-byte what it was, or what another program
+// wrote into it meanwhile: a file changed since it was read is never replaced.
 // Exception: when a hard-linked file's in-place rewrite and restore both fail, the verified copy stays beside it.
 __attribute__((visibility("default"))) uint16_t vtJpegLosslessTransform(const char* path,
                                                                        uint16_t code);

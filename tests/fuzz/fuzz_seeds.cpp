@@ -85,7 +85,7 @@ int main(int argc, char** argv) {
                 spec.segments = {{0xE1, ExifPayload(StandardExif(6))}, {0xFE, "comment"}};
                 Seed("fuzz_transform", QString("photo-%1.jpg").arg(n++), MakeJpeg(spec));
             }
-    CopyFolder("fuzz_transform", data, {"header-error-*.jpg", "orientation-*.jpg"});
+    CopyFolder("fuzz_transform", data, {"header-error-*.jpg", "orientation-*.jpg", "transform-*.jpg"});
 
     CopyFolder("fuzz_language_file", source + "/lang", {"*.lng"});
     Seed("fuzz_language_file", "small.lng",

@@ -168,6 +168,71 @@ TEST(SafeWrite, FailedRestoreKeepsTheVerifiedCopy) {
     EXPECT_TRUE(LikeJpegtran(ReadFile(dir.File(entries[0])), input, 1));
 }
 
+TEST(SafeWrite, AnEditByAnotherProgramMeanwhileIsKept) {
+    // Another program (a tag editor, a sync tool) rewrites the photo in place while it
+    // is being transformed: same inode, same size. The edit stays, nothing is replaced.
+    // With `keepTime` the editor puts the modification time back, so only the change
+    // time tells.
+    class Editor : public vantrel::FileOps {
+    public:
+        Editor(QString path, bool keepTime) : path_(std::move(path)), keepTime_(keepTime) {}
+        int Fsync(int fd) override {
+            if (!done_) {  // the copy's sync: the original has been read long ago
+                done_ = true;
+                Edit();
+            }
+            return FileOps::Fsync(fd);
+        }
+        QByteArray edited;
+
+    private:
+        void Edit() {
+            const QByteArray name = QFile::encodeName(path_);
+            struct stat before {};
+            ASSERT_EQ(::stat(name.constData(), &before), 0);
+            edited = ReadFile(path_);
+            edited.replace(edited.size() - 40, 8, "EDITED!!");
+            const int fd = ::open(name.constData(), O_WRONLY);
+            ASSERT_GE(fd, 0);
+            ASSERT_EQ(::pwrite(fd, edited.constData(), size_t(edited.size()), 0), edited.size());
+            ::close(fd);
+            if (!keepTime_) return;
+            // Put the times back until the clock has moved on from the last change.
+            const struct timespec times[2] = {before.st_atim, before.st_mtim};
+            struct stat now {};
+            do {
+                ASSERT_EQ(::utimensat(AT_FDCWD, name.constData(), times, 0), 0);
+                ASSERT_EQ(::stat(name.constData(), &now), 0);
+            } while (now.st_ctim.tv_sec == before.st_ctim.tv_sec &&
+                     now.st_ctim.tv_nsec == before.st_ctim.tv_nsec);
+        }
+        QString path_;
+        bool keepTime_;
+        bool done_ = false;
+    };
+    for (bool hardLinked : {false, true})
+        for (bool keepTime : {false, true}) {
+            SCOPED_TRACE(std::string(hardLinked ? "hard-linked" : "single") +
+                         (keepTime ? ", times put back" : ""));
+            TempDir dir;
+            const QString path = dir.File("p.jpg");
+            WriteFile(path, MakeJpeg(Spec(61, 45, Sampling::S420)));
+            SetTimes(path, 1500000000, 250);  // the edit's own time differs from this
+            QStringList names{"p.jpg"};
+            if (hardLinked) {
+                ASSERT_EQ(::link(QFile::encodeName(path).constData(),
+                                 QFile::encodeName(dir.File("q.jpg")).constData()), 0);
+                names << "q.jpg";
+            }
+            Editor ops(path, keepTime);
+            EXPECT_EQ(vantrel::TransformFile(QFile::encodeName(path).constData(), 1, ops),
+                      vantrel::kChanged);
+            ASSERT_FALSE(ops.edited.isEmpty());
+            EXPECT_EQ(ReadFile(path), ops.edited);
+            EXPECT_EQ(Entries(dir.Path()), names);
+        }
+}
+
 TEST(SafeWrite, TemporaryFileIsPrivateWhileWritten) {
     class Spy : public vantrel::FileOps {
     public:
