@@ -1,6 +1,7 @@
 #include "app/orlisk.h"
 
 #include "platform/system/sysutils.h"
+#include "platform/vcl/application.h"
 #include "platform/vcl/display.h"
 
 #include <QApplication>
@@ -27,6 +28,8 @@ std::unique_ptr<QApplication> StartGui(int& argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", display.platform);
     auto app = std::make_unique<QApplication>(argc, argv);
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/orlisk/orlisk.svg")));
+    // The window and the command line's dialogs both start here.
+    InstallQtTranslations();
     return app;
 }
 
