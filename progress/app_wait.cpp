@@ -102,6 +102,8 @@ void TProgressWindow::SetProgressBy(int By) {
 
 void TProgressWindow::Update() { Application()->ProcessMessages(); }
 
+bool TProgressWindow::Interrupted() { return TerminalProgress::Interrupted(); }
+
 bool TProgressWindow::WantCancel() const {
     if (frmWait) return frmWait->Cancel;
     return terminal && terminal->CancelRequested();

@@ -35,6 +35,10 @@ public:
 
     TfrmWait* Form() const { return frmWait; }
 
+    // True once Ctrl+C on the terminal asked a loop of this process to stop (Cancel
+    // in the window is no interrupt).
+    static bool Interrupted();
+
     // Which of the two the windows made from now on use: nullopt (the default)
     // decides by HasDisplay(); true forces the form (the tests run offscreen, where
     // HasDisplay() is false), false the terminal. A hook for tests, beside the seam.

@@ -8,8 +8,12 @@
 
 namespace {
 volatile std::sig_atomic_t g_cancel = 0;
+volatile std::sig_atomic_t g_interrupted = 0;  // not reset by the next object
 
-extern "C" void OnInterrupt(int) { g_cancel = 1; }
+extern "C" void OnInterrupt(int) {
+    g_cancel = 1;
+    g_interrupted = 1;
+}
 
 [[noreturn]] void OutOfRange() {
     throw EInvalidOperation(QStringLiteral("TProgressBar property out of range"));
@@ -33,6 +37,8 @@ TerminalProgress::~TerminalProgress() {
 }
 
 bool TerminalProgress::CancelRequested() const { return g_cancel != 0; }
+
+bool TerminalProgress::Interrupted() { return g_interrupted != 0; }
 
 void TerminalProgress::Write(const QString& s) {
     const QByteArray bytes = s.toLocal8Bit();

@@ -30,6 +30,8 @@ public:
     int Position() const { return position_; }
     // True once Ctrl+C (SIGINT) came while the object existed.
     bool CancelRequested() const;
+    // True once Ctrl+C came while any of these objects existed in this process.
+    static bool Interrupted();
 
 private:
     void Draw();
