@@ -20,8 +20,7 @@ extern "C" void OnInterrupt(int) {
 }
 }  // namespace
 
-TerminalProgress::TerminalProgress(std::FILE* out, std::optional<bool> inPlace) : out_(out) {
-    inPlace_ = inPlace ? *inPlace : ::isatty(::fileno(out_)) == 1;
+InterruptRequest::InterruptRequest() {
     g_cancel = 0;
     struct sigaction action {};
     action.sa_handler = OnInterrupt;
@@ -30,15 +29,22 @@ TerminalProgress::TerminalProgress(std::FILE* out, std::optional<bool> inPlace) 
     installed_ = sigaction(SIGINT, &action, &previous_) == 0;
 }
 
-TerminalProgress::~TerminalProgress() {
-    if (inPlace_ && drawn_) Write(QStringLiteral("\n"));
-    if (inPlace_ && out_ == stderr) SetTerminalLineOpen(false);
+InterruptRequest::~InterruptRequest() {
     if (installed_) sigaction(SIGINT, &previous_, nullptr);
 }
 
-bool TerminalProgress::CancelRequested() const { return g_cancel != 0; }
+bool InterruptRequest::Requested() const { return g_cancel != 0; }
 
-bool TerminalProgress::Interrupted() { return g_interrupted != 0; }
+bool InterruptRequest::Interrupted() { return g_interrupted != 0; }
+
+TerminalProgress::TerminalProgress(std::FILE* out, std::optional<bool> inPlace) : out_(out) {
+    inPlace_ = inPlace ? *inPlace : ::isatty(::fileno(out_)) == 1;
+}
+
+TerminalProgress::~TerminalProgress() {
+    if (inPlace_ && drawn_) Write(QStringLiteral("\n"));
+    if (inPlace_ && out_ == stderr) SetTerminalLineOpen(false);
+}
 
 void TerminalProgress::Write(const QString& s) {
     const QByteArray bytes = s.toLocal8Bit();
