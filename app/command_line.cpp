@@ -10,9 +10,11 @@
 #include "platform/system/settingsstore.h"
 #include "platform/system/sysutils.h"
 #include "platform/vcl/dialogs.h"
+#include "progress/app_wait.h"
 #include "translation/lang.h"
 
 #include <array>
+#include <csignal>
 #include <memory>
 #include <sys/stat.h>
 #include <utility>
@@ -27,6 +29,8 @@ constexpr std::array<std::pair<const char*, TTransformCode>, 5> kTransformSwitch
     {"v", 4},  // flip vertical
     {"h", 5},  // flip horizontal
 }};
+
+constexpr int kInterruptedStatus = 128 + SIGINT;
 
 const char kUsage[] =
     "Invalid command line parameters (should be orlisk.exe -[r|l|u|v|h] [-s] filename)";
@@ -86,5 +90,7 @@ int RunCommandLine() {
         MessageBoxW(GetDesktopWindow(), e.Message(), std::nullopt, MB_OK | MB_ICONERROR);
         return 1;
     }
-    return 0;
+    // Ctrl+C stopped the batch (after the photo in hand): the status of a process
+    // that Ctrl+C ended, so that a script or `orlisk ... && next` stops too.
+    return TProgressWindow::Interrupted() ? kInterruptedStatus : 0;
 }

@@ -2,6 +2,7 @@
 
 #include "platform/system/filenames.h"
 #include "platform/system/sysutils.h"
+#include "platform/vcl/application.h"
 #include "platform/vcl/display.h"
 
 #include <QApplication>
@@ -28,6 +29,8 @@ std::unique_ptr<QApplication> StartGui(int& argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", display.platform);
     auto app = std::make_unique<QApplication>(argc, argv);
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/orlisk/orlisk.svg")));
+    // The window and the command line's dialogs both start here.
+    InstallQtTranslations();
     return app;
 }
 

@@ -21,7 +21,7 @@ namespace {
 const QString kMainSection = QStringLiteral("Main");
 const QString kDisplayCropWarning = QStringLiteral("DisplayCropWarning");
 
-const QString kVersion = QStringLiteral(" 6.6");
+const QString kVersion = QStringLiteral(" " ORLISK_VERSION);
 const QString kMaker = QStringLiteral("TolvaneStudio");
 
 }  // namespace

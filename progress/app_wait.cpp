@@ -25,6 +25,7 @@ TProgressWindow::TProgressWindow(TComponent* Owner) {
     }
 
     frmWait = new TfrmWait(Owner);
+    if (!Owner) interrupt = new InterruptRequest();
     formGone = QObject::connect(frmWait, &QObject::destroyed, [this] { frmWait = nullptr; });
 
     // Centred on the owner form or on the primary screen by outer sizes, even where
@@ -65,6 +66,7 @@ TProgressWindow::~TProgressWindow() {
         form->Release();  // freed by the next message loop
     }
     delete terminal;
+    delete interrupt;
 }
 
 void TProgressWindow::SetButtonCaption(const QString& S) {
@@ -102,7 +104,10 @@ void TProgressWindow::SetProgressBy(int By) {
 
 void TProgressWindow::Update() { Application()->ProcessMessages(); }
 
+bool TProgressWindow::Interrupted() { return InterruptRequest::Interrupted(); }
+
 bool TProgressWindow::WantCancel() const {
+    if (interrupt && interrupt->Requested()) return true;
     if (frmWait) return frmWait->Cancel;
     return terminal && terminal->CancelRequested();
 }

@@ -2,13 +2,15 @@
 // The progress window of the long loops on the GUI thread: a label, a progress bar
 // and a Cancel button. Setting the label, caption, range or position pumps the
 // pending window messages so the window repaints and Cancel can be clicked.
-// Without a display the same object draws a progress bar on stderr, and Ctrl+C
-// asks to cancel.
+// Without a display the same object draws a progress bar on stderr. Ctrl+C asks to
+// cancel there, and also in a window that no form owns (the command line's, started
+// from a terminal); the main window's own progress windows leave Ctrl+C alone.
 
 #include <QMetaObject>
 #include <QString>
 #include <optional>
 
+class InterruptRequest;
 class TComponent;
 class TfrmWait;
 class TerminalProgress;
@@ -35,6 +37,10 @@ public:
 
     TfrmWait* Form() const { return frmWait; }
 
+    // True once Ctrl+C asked a loop of this process to stop (Cancel in the window is
+    // no interrupt).
+    static bool Interrupted();
+
     // Which of the two the windows made from now on use: nullopt (the default)
     // decides by HasDisplay(); true forces the form (the tests run offscreen, where
     // HasDisplay() is false), false the terminal. A hook for tests, beside the seam.
@@ -43,5 +49,6 @@ public:
 private:
     TfrmWait* frmWait = nullptr;
     TerminalProgress* terminal = nullptr;  // used instead of the form without a display
+    InterruptRequest* interrupt = nullptr;  // Ctrl+C for a window no form owns
     QMetaObject::Connection formGone;      // clears frmWait when its owner frees it
 };

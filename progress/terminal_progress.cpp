@@ -8,16 +8,19 @@
 
 namespace {
 volatile std::sig_atomic_t g_cancel = 0;
+volatile std::sig_atomic_t g_interrupted = 0;  // not reset by the next object
 
-extern "C" void OnInterrupt(int) { g_cancel = 1; }
+extern "C" void OnInterrupt(int) {
+    g_cancel = 1;
+    g_interrupted = 1;
+}
 
 [[noreturn]] void OutOfRange() {
     throw EInvalidOperation(QStringLiteral("TProgressBar property out of range"));
 }
 }  // namespace
 
-TerminalProgress::TerminalProgress(std::FILE* out, std::optional<bool> inPlace) : out_(out) {
-    inPlace_ = inPlace ? *inPlace : ::isatty(::fileno(out_)) == 1;
+InterruptRequest::InterruptRequest() {
     g_cancel = 0;
     struct sigaction action {};
     action.sa_handler = OnInterrupt;
@@ -26,13 +29,22 @@ TerminalProgress::TerminalProgress(std::FILE* out, std::optional<bool> inPlace) 
     installed_ = sigaction(SIGINT, &action, &previous_) == 0;
 }
 
-TerminalProgress::~TerminalProgress() {
-    if (inPlace_ && drawn_) Write(QStringLiteral("\n"));
-    if (inPlace_ && out_ == stderr) SetTerminalLineOpen(false);
+InterruptRequest::~InterruptRequest() {
     if (installed_) sigaction(SIGINT, &previous_, nullptr);
 }
 
-bool TerminalProgress::CancelRequested() const { return g_cancel != 0; }
+bool InterruptRequest::Requested() const { return g_cancel != 0; }
+
+bool InterruptRequest::Interrupted() { return g_interrupted != 0; }
+
+TerminalProgress::TerminalProgress(std::FILE* out, std::optional<bool> inPlace) : out_(out) {
+    inPlace_ = inPlace ? *inPlace : ::isatty(::fileno(out_)) == 1;
+}
+
+TerminalProgress::~TerminalProgress() {
+    if (inPlace_ && drawn_) Write(QStringLiteral("\n"));
+    if (inPlace_ && out_ == stderr) SetTerminalLineOpen(false);
+}
 
 void TerminalProgress::Write(const QString& s) {
     const QByteArray bytes = s.toLocal8Bit();

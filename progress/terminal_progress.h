@@ -5,15 +5,34 @@
 // On a terminal the line is drawn in place: "<label> [#####-----] 3/20". Otherwise
 // (a pipe, a file) the label is written once and one line "3/20 (15%)" each time the
 // progress passes another tenth of the range, so a log does not fill up. While the
-// object exists SIGINT only sets the cancel request (the loop ends at its next poll,
-// what was done stays done); the previous handler is put back when it goes. The range
-// follows the progress bar's rules (EInvalidOperation "TProgressBar property out of
-// range" for a maximum below the minimum; the position kept inside the range).
+// object exists Ctrl+C asks to cancel (InterruptRequest). The range follows the
+// progress bar's rules (EInvalidOperation "TProgressBar property out of range" for a
+// maximum below the minimum; the position kept inside the range).
 
 #include <QString>
 #include <csignal>
 #include <cstdio>
 #include <optional>
+
+// Ctrl+C (SIGINT) as a request to stop a loop: while the object exists SIGINT only
+// sets the request (the loop ends at its next poll, what was done stays done); the
+// previous handler is put back when it goes.
+class InterruptRequest {
+public:
+    InterruptRequest();
+    ~InterruptRequest();
+    InterruptRequest(const InterruptRequest&) = delete;
+    InterruptRequest& operator=(const InterruptRequest&) = delete;
+
+    // True once Ctrl+C came while the object existed.
+    bool Requested() const;
+    // True once Ctrl+C came while any of these objects existed in this process.
+    static bool Interrupted();
+
+private:
+    struct sigaction previous_ {};
+    bool installed_ = false;
+};
 
 class TerminalProgress {
 public:
@@ -29,7 +48,7 @@ public:
     void StepBy(int delta);
     int Position() const { return position_; }
     // True once Ctrl+C (SIGINT) came while the object existed.
-    bool CancelRequested() const;
+    bool CancelRequested() const { return interrupt_.Requested(); }
 
 private:
     void Draw();
@@ -43,6 +62,5 @@ private:
     int position_ = 0;
     int lastTenth_ = 0;
     bool drawn_ = false;
-    struct sigaction previous_ {};
-    bool installed_ = false;
+    InterruptRequest interrupt_;
 };

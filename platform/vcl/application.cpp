@@ -9,7 +9,10 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QMetaObject>
+#include <QTranslator>
 #include <exception>
 
 namespace {
@@ -162,3 +165,14 @@ void FreeApplication() {
 }
 
 void CallGuarded(const std::function<void()>& f) { Guarded(f); }
+
+QTranslator* InstallQtTranslations() {
+    auto* translator = new QTranslator(QCoreApplication::instance());
+    if (!translator->load(QLocale(), QStringLiteral("qtbase"), QStringLiteral("_"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)) ||
+        !QCoreApplication::installTranslator(translator)) {
+        delete translator;
+        return nullptr;
+    }
+    return translator;
+}

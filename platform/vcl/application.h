@@ -115,3 +115,11 @@ void Guarded(F&& f) {
     }
 }
 void CallGuarded(const std::function<void()>& f);
+
+class QTranslator;
+// Qt's own texts (the standard buttons OK, Cancel, Yes, No, the colour dialog) in the
+// language of the default locale (the system's: LC_ALL, LC_MESSAGES, LANG), from
+// Qt's translations folder, as every Qt desktop program loads them. Call once the Qt
+// application exists. Returns the installed translator (the application owns it),
+// nullptr when Qt has no translation for that language.
+QTranslator* InstallQtTranslations();

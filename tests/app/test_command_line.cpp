@@ -8,9 +8,11 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <csignal>
 
 using namespace testsupport;
 
@@ -219,6 +221,46 @@ TEST_F(CommandLine, ALatin1NameIsTurnedByNameAndInAFolder) {
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_TRUE(r.err.contains("/gon\xef\xbf\xbd.jpg\". The file has been moved or deleted."))
         << r.err.constData();
+}
+
+TEST_F(CommandLine, CtrlCStopsTheBatchAfterThePhotoInHandWithStatus130) {
+    // Photos large enough that the batch is still busy when the signal comes.
+    constexpr int kCount = 400;
+    const QByteArray before = MakeExifJpeg(512, 384, 6);
+    const Pixels turned = Decode(Jpegtran(JpegtranArgs(1), before));
+    QStringList names;
+    for (int i = 0; i < kCount; ++i) {
+        names << QString("p%1.jpg").arg(i, 3, 10, QChar('0'));
+        WriteFile(dir.File(names.back()), before);
+    }
+    QProcess orlisk;
+    orlisk.setProcessEnvironment(Env());
+    orlisk.setReadChannel(QProcess::StandardError);
+    orlisk.start(OrliskExe(), {"-s", "-auto", dir.Path()});
+    ASSERT_TRUE(orlisk.waitForStarted());
+    // Ctrl+C as the terminal sends it, once the first tenth is reported done.
+    QByteArray err;
+    while (!err.contains("/400 (") && orlisk.waitForReadyRead(60000))
+        err += orlisk.readAllStandardError();
+    ASSERT_TRUE(err.contains("40/400 (10%)")) << err.constData();
+    ASSERT_EQ(::kill(orlisk.processId(), SIGINT), 0);
+    ASSERT_TRUE(orlisk.waitForFinished(60000));
+    EXPECT_EQ(orlisk.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(orlisk.exitCode(), 130);
+
+    // Every photo whole or turned, the batch stopped before the end, no temporary left.
+    int done = 0;
+    for (const QString& name : names) {
+        const QByteArray now = ReadFile(dir.File(name));
+        if (now == before) continue;
+        EXPECT_TRUE(Decode(now) == turned) << name.toStdString();
+        ++done;
+    }
+    EXPECT_GE(done, 40);
+    EXPECT_LT(done, kCount);
+    EXPECT_EQ(QDir(dir.Path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden,
+                                         QDir::Name),
+              names);
 }
 
 TEST_F(CommandLine, LibraryFailureIsReportedWithTheFileName) {

@@ -318,13 +318,14 @@ TEST(TerminalProgress, SigintOnlyAsksToCancelWhileItExists) {
     EXPECT_EQ(after.sa_handler, mine.sa_handler);  // put back when it went
 }
 
-// The child half of the next test: a command-line loop with the window the process
-// chooses by itself (offscreen: no display, so the terminal).
-ORLISK_TEST_CHILD(TerminalProgressLoop) {
+// The child halves of the next tests: a command-line loop (no owner) with the window
+// the process chooses by itself (offscreen: no display, so the terminal) or a form;
+// Ctrl+C comes before the sixth step.
+[[noreturn]] void CommandLineLoop(bool form) {
     int done = 0;
     {
         TProgressWindow progress(nullptr);
-        if (progress.Form()) std::_Exit(90);
+        if ((progress.Form() != nullptr) != form) std::_Exit(90);
         progress.SetLabelText("Transformation is in progress...");
         progress.SetProgressBounds(0, 20);
         for (int i = 0; i < 20; ++i) {
@@ -335,11 +336,16 @@ ORLISK_TEST_CHILD(TerminalProgressLoop) {
             progress.SetProgressBy(1);
         }
     }
-    std::printf("done %d\n", done);
+    std::printf("done %d, interrupted %d\n", done, TProgressWindow::Interrupted());
     std::fflush(stdout);
     std::fflush(stderr);
     std::raise(SIGINT);  // the default handler again: the process ends here
     std::_Exit(91);
+}
+ORLISK_TEST_CHILD(TerminalProgressLoop) { CommandLineLoop(false); }
+ORLISK_TEST_CHILD(OwnerlessWindowLoop) {
+    TProgressWindow::SetUseForm(true);
+    CommandLineLoop(true);
 }
 
 TEST(TerminalProgressChild, CountsOnStderrAndCtrlCCancels) {
@@ -352,8 +358,23 @@ TEST(TerminalProgressChild, CountsOnStderrAndCtrlCCancels) {
     ASSERT_TRUE(child.waitForFinished(60000));
     const QString out = QString::fromUtf8(child.readAllStandardOutput());
     const QString err = QString::fromUtf8(child.readAllStandardError());
-    EXPECT_TRUE(out.contains("done 5\n")) << out.toStdString();
+    EXPECT_TRUE(out.contains("done 5, interrupted 1\n")) << out.toStdString();
     EXPECT_TRUE(err.contains("Transformation is in progress...\n2/20 (10%)\n4/20 (20%)\n")) << err.toStdString();
     EXPECT_FALSE(err.contains("6/20"));
     EXPECT_EQ(child.exitStatus(), QProcess::CrashExit);  // SIGINT after the loop ended the process
+}
+
+TEST(TerminalProgressChild, CtrlCCancelsTheCommandLinesWindowToo) {
+    // The command line started from a terminal with a display: its progress is a
+    // window, and Ctrl+C on the terminal still stops the loop at the next poll.
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    child.setProcessEnvironment(env);
+    child.start(QCoreApplication::applicationFilePath(),
+                testsupport::ChildArguments("OwnerlessWindowLoop"));
+    ASSERT_TRUE(child.waitForFinished(60000));
+    const QString out = QString::fromUtf8(child.readAllStandardOutput());
+    EXPECT_TRUE(out.contains("done 5, interrupted 1\n")) << out.toStdString();
+    EXPECT_EQ(child.exitStatus(), QProcess::CrashExit);
 }

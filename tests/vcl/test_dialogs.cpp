@@ -11,7 +11,9 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QKeyEvent>
+#include <QLocale>
 #include <QTimer>
+#include <QTranslator>
 #include "tests/support/child_process.h"
 #include "tests/support/files.h"
 
@@ -21,6 +23,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <memory>
 
 namespace {
 
@@ -77,6 +80,23 @@ void OnFolderDialog(std::function<void(QFileDialog*)> act) {
 }
 
 }  // namespace
+
+TEST(QtTranslations, TheStandardButtonsSpeakTheDesktopsLanguage) {
+    struct Case {
+        const char* locale;
+        QString ok, cancel;
+    };
+    for (const Case& c : {Case{"de_DE", "OK", "Abbrechen"}, Case{"fr_FR", "OK", "Annuler"}}) {
+        SCOPED_TRACE(c.locale);
+        QLocale::setDefault(QLocale(QString::fromLatin1(c.locale)));
+        const std::unique_ptr<QTranslator> translator(InstallQtTranslations());
+        ASSERT_TRUE(translator) << "qt6-translations-l10n is not installed (scripts/deps.sh)";
+        QMessageBox box;
+        EXPECT_EQ(box.addButton(QMessageBox::Ok)->text().remove(u'&'), c.ok);
+        EXPECT_EQ(box.addButton(QMessageBox::Cancel)->text().remove(u'&'), c.cancel);
+    }
+    QLocale::setDefault(QLocale::system());
+}
 
 TEST(ScriptedDialogs, RecordsTheFolderBrowserAndTheTrashQuestion) {
     ScopedDialogs dialogs;
