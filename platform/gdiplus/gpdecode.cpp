@@ -8,9 +8,9 @@
 #include <QImageReader>
 #include <QPainter>
 #include <algorithm>
+#include <cerrno>
 #include <condition_variable>
 #include <cstdlib>
-#include <cerrno>
 #include <fcntl.h>
 #include <mutex>
 #include <sys/stat.h>

@@ -57,7 +57,8 @@ public:
                                  PropertyItem* allItems);
 
     // A new image of thumbWidth x thumbHeight, owned by the caller, never null: the
-    // photo's embedded EXIF thumbnail scaled when it has one, else the photo. A failed
+    // photo's embedded EXIF thumbnail scaled when it has one of the photo's shape
+    // (not landscape for a portrait photo, nor the reverse), else the photo. A failed
     // one (this image unreadable, a side of 0) has a non-Ok GetLastStatus and draws
     // nothing.
     TGPImage* GetThumbnailImage(unsigned thumbWidth, unsigned thumbHeight);

@@ -118,8 +118,9 @@ void EnsureProperties(TGPImage::Data& d);
 
 // A JPEG held in memory, decoded with DCT scaling at the smallest TurboJPEG factor
 // whose result still covers minWidth x minHeight (the full size when none smaller
-// does). Null when the data cannot be decoded; a truncated or slightly damaged file
-// gives what could be decoded.
+// does). Null when the data cannot be decoded or its decode would cost more than
+// kMaxDecodeBytes; a truncated or slightly damaged file gives what could be decoded.
+// Decodes running at the same time share kMaxDecodeBytes: one waits for its share.
 QImage DecodeJpegCovering(const QByteArray& jpeg, int minWidth, int minHeight);
 
 // The whole file read into memory; empty when it cannot be read.
@@ -152,7 +153,8 @@ QImage DecodedFor(TGPImage::Data& d, int width, int height);
 QImage PictureAt(TGPImage::Data& d, int width, int height, Resample how);
 
 // The picture of a thumbnail of width x height: the embedded EXIF thumbnail when
-// it decodes, else the image's own picture.
+// it decodes and has the photo's shape (landscape or portrait), else the image's own
+// picture.
 QImage ThumbnailPicture(TGPImage::Data& d, int width, int height);
 
 }  // namespace gdiplus_detail

@@ -274,6 +274,13 @@ TEST(GpDecodeAhead, ALoadKeepsItsMemoryBoundedAndGoesOnPastAPictureTooLargeToDec
     // even at 1/8.
     const QByteArray bomb = TestData("decode-bomb-progressive-64250.jpg");
     WriteFile(dir.File("bomb.jpg"), bomb);
+    {
+        // Its EXIF properties are read all the same, as for the EXIF viewer.
+        TGPImage image(dir.File("bomb.jpg"));
+        uint32_t size = 0, count = 0;
+        EXPECT_EQ(image.GetPropertySize(&size, &count), Ok);
+        EXPECT_GT(count, 0u);
+    }
     TiffBuilder t;
     const int ifd0 = t.AddIfd();
     const int ifd1 = t.AddIfd();
