@@ -72,8 +72,8 @@ void TFormOrlisk::ActionRotate(TComponent* Sender) {
         DrawGridSelectCell(DrawGrid, static_cast<int>(index % colCount),
                            static_cast<int>(index / colCount), canSelect);
         if (sys::FileExists(FileName)) {
-            const std::optional<FileId> before = IdOf(FileName);
-            if (!before || turned.insert(*before).second) {
+            const std::optional<FileId> id = IdOf(FileName);
+            if (!id || turned.insert(*id).second) {
                 TransformFile(FileName, code);
                 // The turned file may be a new inode under the same name.
                 if (const std::optional<FileId> after = IdOf(FileName)) turned.insert(*after);
