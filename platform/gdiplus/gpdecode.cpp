@@ -235,9 +235,9 @@ QImage DecodedFor(TGPImage::Data& d, int width, int height) {
     }
     case Kind::Other: {
         if (!kept.isNull()) return kept;
-        const DecodeShare share(uint64_t(d.width) * d.height * 8);  // read, then converted
         QImageReader reader(d.fileName, d.format);
         reader.setAutoTransform(false);
+        const DecodeShare share(uint64_t(d.width) * d.height * 8);  // read, then converted
         QImage image = reader.read();
         if (image.isNull()) return image;
         return image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
