@@ -8,7 +8,8 @@
 #include <memory>
 #include <sys/stat.h>
 #include <sys/types.h>
-#include <vector>
+#include <set>
+#include <utility>
 
 namespace {
 
@@ -17,25 +18,9 @@ struct DirCloser {
 };
 using DirHandle = std::unique_ptr<DIR, DirCloser>;
 
-// A folder's resolved identity, so that a link back into the descent is recognised
-// whatever path leads to it.
-struct FolderId {
-    dev_t dev;
-    ino_t ino;
-    bool operator==(const FolderId& o) const { return dev == o.dev && ino == o.ino; }
-};
-
-// Keeps the folders of the current descent, popping on every way out.
-class DescentGuard {
-public:
-    DescentGuard(std::vector<FolderId>& path, FolderId id) : path_(path) { path_.push_back(id); }
-    ~DescentGuard() { path_.pop_back(); }
-    DescentGuard(const DescentGuard&) = delete;
-    DescentGuard& operator=(const DescentGuard&) = delete;
-
-private:
-    std::vector<FolderId>& path_;
-};
+// A folder's resolved identity, so that a folder reached again through a link (a loop,
+// or a second way in) is recognised whatever path leads to it.
+using FolderId = std::pair<dev_t, ino_t>;
 
 // The extension is the text from the last "." on; "." and ".." are their own
 // extension and never match.
@@ -56,23 +41,21 @@ bool IsFolder(DIR* dir, const dirent* entry) {
     return S_ISDIR(st.st_mode);
 }
 
-void Scan(const QString& folder, TStringList& list, bool recurse, std::vector<FolderId>& descent) {
+void Scan(const QString& folder, TStringList& list, bool recurse, std::set<FolderId>& listed) {
     DirHandle dir(::opendir(sys::EncodeFileName(folder).constData()));
     if (!dir) return;
 
     struct stat self {};
     if (::fstat(::dirfd(dir.get()), &self) != 0) return;
-    const FolderId id{self.st_dev, self.st_ino};
-    for (const FolderId& f : descent)
-        if (f == id) return;  // a link back into the descent: entered once per path
-    DescentGuard guard(descent, id);
+    // Each folder once per scan: a photo reached by two paths would get two cells.
+    if (!listed.insert({self.st_dev, self.st_ino}).second) return;
 
     while (const dirent* entry = ::readdir(dir.get())) {
         const QString name = sys::DecodeFileName(entry->d_name);
         const QString path = folder + u'/' + name;
         if (recurse && name != QLatin1String(".") && name != QLatin1String("..") &&
             IsFolder(dir.get(), entry))
-            Scan(path, list, recurse, descent);
+            Scan(path, list, recurse, listed);
         if (HasJpegExtension(name)) list.Add(path);
     }
 }
@@ -80,6 +63,6 @@ void Scan(const QString& folder, TStringList& list, bool recurse, std::vector<Fo
 }  // namespace
 
 void FindJpegFiles(const QString& Folder, TStringList& List, bool Recurse) {
-    std::vector<FolderId> descent;
-    Scan(Folder, List, Recurse, descent);
+    std::set<FolderId> listed;
+    Scan(Folder, List, Recurse, listed);
 }

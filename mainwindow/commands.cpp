@@ -16,6 +16,10 @@
 
 #include <QStringList>
 #include <algorithm>
+#include <optional>
+#include <set>
+#include <sys/stat.h>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -28,6 +32,15 @@ std::vector<long long> SelectedIndexes(const TGridRect& selection, int colCount)
         for (int col = selection.Left; col <= selection.Right; ++col)
             indexes.push_back(col + static_cast<long long>(row) * colCount);
     return indexes;
+}
+
+// A file by device and inode, links followed: two cells may name one file by
+// different paths (a link, a second hard link). None when it cannot be read.
+using FileId = std::pair<dev_t, ino_t>;
+std::optional<FileId> IdOf(const QString& path) {
+    struct stat st {};
+    if (::stat(sys::EncodeFileName(path).constData(), &st) != 0) return std::nullopt;
+    return FileId{st.st_dev, st.st_ino};
 }
 
 }  // namespace
@@ -49,15 +62,23 @@ void TFormOrlisk::ActionRotate(TComponent* Sender) {
     const std::vector<long long> cells =
         SelectedIndexes(DrawGrid->Selection(), DrawGrid->ColCount());
     long long dropped = 0;
+    // Each file is turned once, however many cells show it; every such cell's
+    // thumbnail is made again.
+    std::set<FileId> turned;
     for (const long long cell : cells) {
         const long long index = cell - dropped;
         const int colCount = DrawGrid->ColCount();
         bool canSelect = true;
         DrawGridSelectCell(DrawGrid, static_cast<int>(index % colCount),
                            static_cast<int>(index / colCount), canSelect);
-        if (sys::FileExists(FileName))
-            TransformFile(FileName, code);
-        else if (!FileName.isEmpty())
+        if (sys::FileExists(FileName)) {
+            const std::optional<FileId> id = IdOf(FileName);
+            if (!id || turned.insert(*id).second) {
+                TransformFile(FileName, code);
+                // The turned file may be a new inode under the same name.
+                if (const std::optional<FileId> after = IdOf(FileName)) turned.insert(*after);
+            }
+        } else if (!FileName.isEmpty())
             ShowCannotOpen(FileName);  // gone since the cell was selected
         const int before = Images->Count();
         RefreshThumbnail(FileName);
@@ -67,13 +88,21 @@ void TFormOrlisk::ActionRotate(TComponent* Sender) {
 }
 
 void TFormOrlisk::ActionDeleteExecute(TComponent*) {
-    QStringList paths;
+    // Every selected name goes to the trash once: two cells may name one entry of one
+    // folder by different paths (the folder reached through a link). Two names of one
+    // file (a link, a hard link) are two entries, and both go.
+    QStringList selected, paths;
+    std::set<std::pair<FileId, QString>> entries;
     for (const long long cell : SelectedIndexes(DrawGrid->Selection(), DrawGrid->ColCount())) {
         const int colCount = DrawGrid->ColCount();
         bool canSelect = true;
         DrawGridSelectCell(DrawGrid, static_cast<int>(cell % colCount),
                            static_cast<int>(cell / colCount), canSelect);
-        if (sys::FileExists(FileName)) paths.append(FileName);
+        if (!sys::FileExists(FileName)) continue;
+        selected.append(FileName);
+        const std::optional<FileId> folder = IdOf(sys::ExtractFilePath(FileName));
+        if (!folder || entries.insert({*folder, sys::ExtractFileName(FileName)}).second)
+            paths.append(FileName);
     }
 
     if (!paths.isEmpty()) {
@@ -100,7 +129,7 @@ void TFormOrlisk::ActionDeleteExecute(TComponent*) {
             }
             // Whatever no longer exists leaves the grid; what could not be trashed
             // keeps its thumbnail.
-            for (const QString& path : paths) {
+            for (const QString& path : selected) {
                 if (sys::FileExists(path)) continue;
                 const int i = Images->IndexOfExact(path);
                 if (i < 0) continue;

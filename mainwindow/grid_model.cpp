@@ -108,7 +108,8 @@ TGPImage* TFormOrlisk::MakeThumbnail(const QString& PhotoPath) {
     TGPImage image(PhotoPath, false);
     const unsigned w = image.GetWidth();
     const unsigned h = image.GetHeight();
-    if (w == 0 || h == 0) {
+    // A picture too large to decode keeps its size but cannot be read either.
+    if (w == 0 || h == 0 || image.GetLastStatus() != Ok) {
         StatusBar->Panels()->Items(0)->SetText(
             Language->TranslateUserMessage(QStringLiteral("Warning! Unable to read some images.")));
         return nullptr;

@@ -10,6 +10,8 @@
 #include <QPainter>
 #include <algorithm>
 #include <cerrno>
+#include <condition_variable>
+#include <cstdlib>
 #include <fcntl.h>
 #include <mutex>
 #include <sys/stat.h>
@@ -40,8 +42,50 @@ private:
 
 thread_local Decompressor tlsDecompressor;
 
-constexpr int64_t kBigDecodePixels = 16 * 1024 * 1024;
-std::mutex bigDecodeMutex;
+// The memory of the decodes that run at the same time (the decode-ahead's workers and
+// the thread that draws) is bounded together: a decode waits, in the order of asking,
+// until its share fits beside those running, or runs alone when it is larger.
+class DecodeBudget {
+public:
+    void Acquire(uint64_t bytes) {
+        std::unique_lock<std::mutex> lock(mutex_);
+        const uint64_t ticket = nextTicket_++;
+        freed_.wait(lock, [&] {
+            return ticket == served_ && (inUse_ == 0 || inUse_ + bytes <= kMaxDecodeBytes);
+        });
+        ++served_;
+        inUse_ += bytes;
+        freed_.notify_all();  // the next in line may fit as well
+    }
+    void Release(uint64_t bytes) {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            inUse_ -= bytes;
+        }
+        freed_.notify_all();
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable freed_;
+    uint64_t inUse_ = 0;
+    uint64_t nextTicket_ = 0;
+    uint64_t served_ = 0;
+};
+
+DecodeBudget decodeBudget;
+
+// One decode's share of the budget, held while the decode runs.
+class DecodeShare {
+public:
+    explicit DecodeShare(uint64_t bytes) : bytes_(bytes) { decodeBudget.Acquire(bytes_); }
+    ~DecodeShare() { decodeBudget.Release(bytes_); }
+    DecodeShare(const DecodeShare&) = delete;
+    DecodeShare& operator=(const DecodeShare&) = delete;
+
+private:
+    uint64_t bytes_;
+};
 
 // The smallest scaled size, among TurboJPEG's factors not above 1, that covers the
 // minimum; the full size when none smaller does.
@@ -61,6 +105,17 @@ void CoveringSize(int width, int height, int minWidth, int minHeight, int* outW,
             *outH = h;
         }
     }
+}
+
+// Whether an embedded thumbnail of w x h shows a photo of photoW x photoH as it
+// stands: not landscape for a portrait photo nor the reverse (a turn that could not
+// turn the thumbnail leaves it so), allowing the block that a lossless turn may trim
+// from a side.
+bool SameShape(int w, int h, unsigned photoW, unsigned photoH) {
+    constexpr int kBlock = 16;
+    if (photoW > photoH) return h - w < kBlock;
+    if (photoH > photoW) return w - h < kBlock;
+    return std::abs(w - h) < kBlock;
 }
 
 // Data TurboJPEG refuses (CMYK, for one) through Qt's JPEG reader, which scales in
@@ -90,14 +145,15 @@ QImage DecodeJpegCovering(const QByteArray& jpeg, int minWidth, int minHeight) {
         tlsDecompressor.Drop();
         return {};
     }
+    // A header may claim 65535 x 65535 in a few bytes: the cost is known before any
+    // of it is allocated.
+    JpegFrame frame;
+    if (!ReadJpegFrame(jpeg, frame) || frame.Cost() > kMaxDecodeBytes) return {};
     int w = 0, h = 0;
     CoveringSize(width, height, std::max(1, minWidth), std::max(1, minHeight), &w, &h);
+    const DecodeShare share(uint64_t(w) * uint64_t(h) * 4 + frame.wholeImageCoefficientBytes);
     if (colorspace == TJCS_CMYK || colorspace == TJCS_YCCK) return DecodeWithQt(jpeg, w, h);
 
-    // Huge pictures (a header may claim 65535 x 65535 in a few bytes) are decoded one
-    // at a time, so a folder of them cannot multiply the memory by the worker count.
-    std::unique_lock<std::mutex> bigDecode(bigDecodeMutex, std::defer_lock);
-    if (int64_t(w) * h > kBigDecodePixels) bigDecode.lock();
     QImage image(w, h, QImage::Format_RGB32);
     if (image.isNull()) return {};
     // TJPF_BGRA (alpha 0xFF) is Format_RGB32 in memory on a little-endian machine.
@@ -165,6 +221,7 @@ QImage Resampled(const QImage& source, int width, int height, Resample how) {
 QImage DecodedFor(TGPImage::Data& d, int width, int height) {
     using Kind = TGPImage::Data::Kind;
     const QImage& kept = d.prepared.decoded;
+    if (d.overMemoryBound) return {};
     switch (d.kind) {
     case Kind::None: return {};
     case Kind::Bitmap: return d.pixels;
@@ -184,6 +241,7 @@ QImage DecodedFor(TGPImage::Data& d, int width, int height) {
         QBuffer buffer(&bytes);
         QImageReader reader(&buffer, d.format);
         reader.setAutoTransform(false);
+        const DecodeShare share(uint64_t(d.width) * d.height * 8);  // read, then converted
         QImage image = reader.read();
         if (image.isNull()) return image;
         return image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
@@ -204,10 +262,13 @@ QImage ThumbnailPicture(TGPImage::Data& d, int width, int height) {
     QImage prepared = d.TakePrepared(TGPImage::Data::Prepared::Use::Thumbnail, width, height,
                                      Resample::Smooth);
     if (!prepared.isNull()) return prepared;
+    if (d.overMemoryBound) return {};
     EnsureProperties(d);
-    if (!d.thumbnail.isEmpty()) {
-        const QImage embedded = DecodeJpegCovering(d.thumbnail, width, height);
-        if (!embedded.isNull()) return Resampled(embedded, width, height, Resample::Smooth);
+    JpegFrame embedded;
+    if (ReadJpegFrame(d.thumbnail, embedded) &&
+        SameShape(embedded.width, embedded.height, d.width, d.height)) {
+        const QImage picture = DecodeJpegCovering(d.thumbnail, width, height);
+        if (!picture.isNull()) return Resampled(picture, width, height, Resample::Smooth);
     }
     return PictureAt(d, width, height, Resample::Smooth);
 }

@@ -16,7 +16,8 @@ class DecodeAheadJob;
 // the thread that made the object, then takes the prepared result, and DrawImage or
 // GetThumbnailImage at that size use it. Results are picked up in the list's order;
 // files passed over are dropped, and only a bounded number of results wait at any
-// time, so memory does not grow with the list. A file changed since it was prepared
+// time, so memory does not grow with the list; the decodes in flight share one memory
+// budget with every other decode, so neither does it grow with the workers. A file changed since it was prepared
 // is opened afresh. Cancel and the destructor drop pending work. Without the object
 // every operation gives the same result, only slower.
 class TGPDecodeAhead {

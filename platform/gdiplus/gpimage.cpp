@@ -107,6 +107,74 @@ JpegHeader ReadJpegHeader(int fd, int64_t fileSize) {
     return h;
 }
 
+bool ReadJpegFrame(const QByteArray& jpeg, JpegFrame& frame) {
+    frame = JpegFrame{};
+    const auto* p = reinterpret_cast<const uint8_t*>(jpeg.constData());
+    const qsizetype n = jpeg.size();
+    if (n < 4 || p[0] != 0xFF || p[1] != 0xD8) return false;
+    struct Sampling {
+        int h, v;
+    };
+    std::vector<Sampling> sampling;
+    bool progressive = false;
+    qsizetype pos = 2;
+    while (pos + 4 <= n) {
+        // Stray bytes and fill bytes before a marker are skipped, as the decoder does.
+        if (p[pos] != 0xFF || p[pos + 1] == 0xFF) {
+            ++pos;
+            continue;
+        }
+        const uint8_t marker = p[pos + 1];
+        if (marker == 0x00 || marker == 0x01 || (marker >= 0xD0 && marker <= 0xD8)) {
+            pos += 2;
+            continue;
+        }
+        if (marker == 0xD9) return false;
+        const int length = (p[pos + 2] << 8) | p[pos + 3];
+        if (length < 2 || pos + 2 + length > n) return false;
+        const uint8_t* s = p + pos + 4;
+        const bool isFrame = marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 &&
+                             marker != 0xC8 && marker != 0xCC;
+        if (isFrame) {
+            const int count = length >= 8 ? s[5] : 0;
+            if (count == 0 || length < 8 + 3 * count) return false;
+            frame.height = (s[1] << 8) | s[2];
+            frame.width = (s[3] << 8) | s[4];
+            frame.components = count;
+            sampling.clear();
+            for (int c = 0; c < count; ++c) {
+                const int h = s[6 + 3 * c + 1] >> 4, v = s[6 + 3 * c + 1] & 0x0F;
+                if (h == 0 || v == 0) return false;
+                sampling.push_back({h, v});
+            }
+            progressive = marker == 0xC2 || marker == 0xC6 || marker == 0xCA || marker == 0xCE;
+        } else if (marker == 0xDA) {
+            if (sampling.empty() || length < 3) return false;
+            // A first scan without every component means more scans follow: the
+            // decoder then keeps every block of the picture, as for a progressive one.
+            if (progressive || s[0] < frame.components) {
+                int hMax = 1, vMax = 1;
+                for (const Sampling& c : sampling) {
+                    hMax = std::max(hMax, c.h);
+                    vMax = std::max(vMax, c.v);
+                }
+                auto blocks = [](uint64_t pixels, int factor, int maxFactor, int roundTo) {
+                    const uint64_t perBlock = uint64_t(maxFactor) * 8;
+                    const uint64_t b = (pixels * uint64_t(factor) + perBlock - 1) / perBlock;
+                    return (b + uint64_t(roundTo) - 1) / uint64_t(roundTo) * uint64_t(roundTo);
+                };
+                for (const Sampling& c : sampling)
+                    frame.wholeImageCoefficientBytes += blocks(uint64_t(frame.width), c.h, hMax, c.h) *
+                                                        blocks(uint64_t(frame.height), c.v, vMax, c.v) *
+                                                        64 * sizeof(int16_t);
+            }
+            return true;
+        }
+        pos += 2 + length;
+    }
+    return false;
+}
+
 void EnsureProperties(TGPImage::Data& d) {
     if (d.propertiesParsed) return;
     d.propertiesParsed = true;
@@ -187,6 +255,10 @@ TGPImage::TGPImage(const QString& fileName, bool /*useEmbeddedColorManagement*/)
         d_->kind = Data::Kind::Jpeg;
         d_->format = "jpeg";
         d_->exif = std::move(header.exif);
+        gdiplus_detail::JpegFrame frame;
+        if (!gdiplus_detail::ReadJpegFrame(header.bytes, frame) ||
+            frame.Cost() > gdiplus_detail::kMaxDecodeBytes)
+            RefuseDecoding();
         return;
     }
     // Qt's reader is handed the file already open: by name it would encode the name
@@ -218,6 +290,12 @@ TGPImage::TGPImage(const QString& fileName, bool /*useEmbeddedColorManagement*/)
     d_->format = format;
     d_->width = static_cast<unsigned>(size.width());
     d_->height = static_cast<unsigned>(size.height());
+    if (uint64_t(d_->width) * d_->height * 4 > gdiplus_detail::kMaxDecodeBytes) RefuseDecoding();
+}
+
+void TGPImage::RefuseDecoding() {
+    d_->overMemoryBound = true;
+    SetStatus(OutOfMemory);
 }
 
 TGPImage::TGPImage() : d_(new Data) {}
@@ -238,7 +316,8 @@ TGPImage* TGPImage::GetThumbnailImage(unsigned thumbWidth, unsigned thumbHeight)
     QImage picture = gdiplus_detail::ThumbnailPicture(*d_, static_cast<int>(thumbWidth),
                                                       static_cast<int>(thumbHeight));
     if (picture.isNull()) {
-        thumb->SetStatus(d_->kind == Data::Kind::Jpeg ? UnknownImageFormat : OutOfMemory);
+        thumb->SetStatus(d_->kind == Data::Kind::Jpeg && !d_->overMemoryBound ? UnknownImageFormat
+                                                                              : OutOfMemory);
         return thumb;
     }
     thumb->Adopt(std::move(picture));

@@ -38,6 +38,9 @@ class TGPImage : public TObject {
 public:
     // Reads only what it needs to know the format, size and properties; pixels are
     // decoded when drawn. An unreadable file still gives an object whose queries fail.
+    // A picture whose decode would take more memory than any may is not readable
+    // either: its status is OutOfMemory and it draws nothing, but its size and
+    // properties are there.
     explicit TGPImage(const QString& fileName, bool useEmbeddedColorManagement = false);
     ~TGPImage() override;
 
@@ -54,7 +57,8 @@ public:
                                  PropertyItem* allItems);
 
     // A new image of thumbWidth x thumbHeight, owned by the caller, never null: the
-    // photo's embedded EXIF thumbnail scaled when it has one, else the photo. A failed
+    // photo's embedded EXIF thumbnail scaled when it has one of the photo's shape
+    // (not landscape for a portrait photo, nor the reverse), else the photo. A failed
     // one (this image unreadable, a side of 0) has a non-Ok GetLastStatus and draws
     // nothing.
     TGPImage* GetThumbnailImage(unsigned thumbWidth, unsigned thumbHeight);
@@ -67,6 +71,7 @@ protected:
     friend struct gdiplus_detail::ImageAccess;
     TGPImage();  // no file: an empty image for a bitmap to fill
     GpStatus SetStatus(GpStatus s);
+    void RefuseDecoding();
     // Makes this image a bitmap holding `pixels` (premultiplied ARGB).
     void Adopt(QImage pixels);
     // A larger thumbnail is refused rather than allocated.

@@ -32,6 +32,9 @@ struct TGPImage::Data {
     unsigned height = 0;
     int jpegSubsampling = -1;  // TJSAMP_*, JPEG only
     int jpegColorspace = -1;   // TJCS_*, JPEG only
+    // Decoding would take more memory than any picture may (the size and the
+    // properties are known, the pixels are never decoded).
+    bool overMemoryBound = false;
 
     // The payload of the first EXIF APP1 segment, from "Exif\0\0" on; empty without.
     QByteArray exif;
@@ -70,6 +73,27 @@ struct TGPImage::Data {
 
 namespace gdiplus_detail {
 
+// The most memory one picture's decode may take; a picture that needs more cannot be
+// read. A 12-megapixel photo takes 36 MB, a progressive one 72 MB more.
+constexpr uint64_t kMaxDecodeBytes = uint64_t(512) << 20;
+
+// What a JPEG's frame and first scan headers tell about the memory its decode takes.
+struct JpegFrame {
+    int width = 0;
+    int height = 0;
+    int components = 0;
+    // The coefficient buffers of the whole picture, which a progressive (or otherwise
+    // multi-scan) decode allocates even when it decodes at 1/8; 0 for a single scan.
+    uint64_t wholeImageCoefficientBytes = 0;
+    // What the bound is checked against: the samples at full size plus those buffers.
+    uint64_t Cost() const {
+        return uint64_t(width) * uint64_t(height) * uint64_t(components) +
+               wholeImageCoefficientBytes;
+    }
+};
+// False when the bytes hold no frame header followed by a scan header.
+bool ReadJpegFrame(const QByteArray& jpeg, JpegFrame& frame);
+
 // The header of a JPEG file: everything up to the end of the first SOS header, read
 // from the file in growing steps; never beyond the file's end.
 struct JpegHeader {
@@ -94,8 +118,9 @@ void EnsureProperties(TGPImage::Data& d);
 
 // A JPEG held in memory, decoded with DCT scaling at the smallest TurboJPEG factor
 // whose result still covers minWidth x minHeight (the full size when none smaller
-// does). Null when the data cannot be decoded; a truncated or slightly damaged file
-// gives what could be decoded.
+// does). Null when the data cannot be decoded or its decode would cost more than
+// kMaxDecodeBytes; a truncated or slightly damaged file gives what could be decoded.
+// Decodes running at the same time share kMaxDecodeBytes: one waits for its share.
 QImage DecodeJpegCovering(const QByteArray& jpeg, int minWidth, int minHeight);
 
 // The whole file read into memory; empty when it cannot be read.
@@ -128,7 +153,8 @@ QImage DecodedFor(TGPImage::Data& d, int width, int height);
 QImage PictureAt(TGPImage::Data& d, int width, int height, Resample how);
 
 // The picture of a thumbnail of width x height: the embedded EXIF thumbnail when
-// it decodes, else the image's own picture.
+// it decodes and has the photo's shape (landscape or portrait), else the image's own
+// picture.
 QImage ThumbnailPicture(TGPImage::Data& d, int width, int height);
 
 }  // namespace gdiplus_detail

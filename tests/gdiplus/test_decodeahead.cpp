@@ -4,13 +4,20 @@
 #include "platform/gdiplus/gpdecodeahead.h"
 #include "platform/gdiplus/gpgraphics.h"
 #include "platform/gdiplus/gpimage_data.h"
+#include "tests/support/child_process.h"
 #include "tests/support/files.h"
+#include "tests/support/oracle.h"
 #include "tests/support/photos.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QImage>
+#include <QProcess>
+#include <cstdio>
 #include <gtest/gtest.h>
+#include <map>
 #include <memory>
+#include <sys/resource.h>
 #include <thread>
 
 using namespace testsupport;
@@ -203,4 +210,105 @@ TEST(GpDecodeAhead, CancelAndDestructionDropTheWorkAndLeaveNothingBehind) {
         TGPDecodeAhead dropped(files, kBoxW, kBoxH, round % 2 == 0);  // never taken from
     }
     for (int i = 0; i < files.size(); ++i) ExpectSame(MakeThumb(files[i], false), plain[i], files[i]);
+}
+
+// A progressive JPEG of a few bytes whose frame declares w x h: decoding it still
+// takes the coefficient buffers of the whole declared picture.
+QByteArray DeclaringSize(int w, int h) {
+    JpegSpec spec;
+    spec.sampling = Sampling::S444;
+    spec.progressive = true;
+    QByteArray jpeg = MakeJpeg(spec);
+    const qsizetype sof = jpeg.indexOf("\xFF\xC2");
+    jpeg[sof + 5] = static_cast<char>(h >> 8);
+    jpeg[sof + 6] = static_cast<char>(h & 0xFF);
+    jpeg[sof + 7] = static_cast<char>(w >> 8);
+    jpeg[sof + 8] = static_cast<char>(w & 0xFF);
+    return jpeg;
+}
+
+constexpr int kHeavyCount = 8;
+
+// A load of a folder holding a picture whose decode would take more memory than the
+// machine has, and pictures that each take a third of what all decodes may take
+// together, in a process of its own so that its peak memory is its own. A cap on its
+// address space keeps a failure from taking the machine's memory. Prints the peak
+// resident size in KiB; the exit status says what went wrong.
+ORLISK_TEST_CHILD(LoadAFolderWithDecodeBombs) {
+    const rlimit cap{rlim_t(4) << 30, rlim_t(4) << 30};
+    ::setrlimit(RLIMIT_AS, &cap);
+    const QString folder = qEnvironmentVariable("ORLISK_TEST_FOLDER");
+    QStringList files;
+    for (const char* name : {"before.jpg", "bomb.jpg", "bomb-thumbnail.jpg"})
+        files << folder + "/" + QString::fromLatin1(name);
+    for (int i = 0; i < kHeavyCount; ++i) files << folder + QString("/heavy%1.jpg").arg(i);
+    files << folder + "/after.jpg";
+    const int after = static_cast<int>(files.size()) - 1;
+    for (bool high : {true, false}) {
+        std::map<int, Thumb> plain;
+        for (int i : {0, 1, 2, after}) plain[i] = MakeThumb(files[i], high);
+        TGPDecodeAhead ahead(files, kBoxW, kBoxH, !high);
+        std::vector<Thumb> loaded;
+        for (const QString& f : files) loaded.push_back(MakeThumb(f, high));
+        // The bomb keeps its size, cannot be read, and is never decoded.
+        for (const Thumb& t : {plain[1], loaded[1]})
+            if (t.imageStatus != OutOfMemory || t.w != 64250 || t.h != 64250) return 3;
+        // A photo whose embedded thumbnail is the bomb shows the photo itself.
+        for (const Thumb& t : {plain[2], loaded[2]})
+            if (t.imageStatus != Ok || t.thumbStatus != Ok || t.pixels.isNull()) return 4;
+        // The photos around them are drawn as without the decode-ahead.
+        for (int i : {0, 2, after})
+            if (loaded[i].pixels.isNull() || loaded[i].pixels != plain[i].pixels) return 5;
+        for (int i = 3; i < after; ++i)
+            if (loaded[i].thumbStatus != Ok) return 6;
+    }
+    rusage usage {};
+    ::getrusage(RUSAGE_SELF, &usage);
+    std::printf("%ld\n", usage.ru_maxrss);
+    return 0;
+}
+
+TEST(GpDecodeAhead, ALoadKeepsItsMemoryBoundedAndGoesOnPastAPictureTooLargeToDecode) {
+    TempDir dir;
+    // 1,407 bytes declaring 64250 x 64250, progressive: 24 GB of coefficient buffers
+    // even at 1/8.
+    const QByteArray bomb = TestData("decode-bomb-progressive-64250.jpg");
+    WriteFile(dir.File("bomb.jpg"), bomb);
+    {
+        // Its EXIF properties are read all the same, as for the EXIF viewer.
+        TGPImage image(dir.File("bomb.jpg"));
+        uint32_t size = 0, count = 0;
+        EXPECT_EQ(image.GetPropertySize(&size, &count), Ok);
+        EXPECT_GT(count, 0u);
+    }
+    TiffBuilder t;
+    const int ifd0 = t.AddIfd();
+    const int ifd1 = t.AddIfd();
+    t.Link(ifd0, ifd1);
+    t.Short(ifd1, 0x0103, 6);
+    t.Thumbnail(ifd1, bomb);
+    JpegSpec spec;
+    spec.width = 800;
+    spec.height = 600;
+    spec.segments.push_back({0xE1, ExifPayload(t.Build())});
+    WriteFile(dir.File("bomb-thumbnail.jpg"), MakeJpeg(spec));
+    WriteFile(dir.File("before.jpg"), PhotoWithThumbnail(640, 480, 1));
+    WriteFile(dir.File("after.jpg"), PhotoWithThumbnail(480, 640, 2));
+    // 5500 x 5500, three components: 182 MB of coefficients each, 1.5 GB for eight
+    // decoded at once.
+    for (int i = 0; i < kHeavyCount; ++i)
+        WriteFile(dir.File(QString("heavy%1.jpg").arg(i)), DeclaringSize(5500, 5500));
+
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("ORLISK_TEST_FOLDER", dir.Path());
+    child.setProcessEnvironment(env);
+    child.start(QCoreApplication::applicationFilePath(),
+                testsupport::ChildArguments("LoadAFolderWithDecodeBombs"));
+    ASSERT_TRUE(child.waitForFinished(120000));
+    ASSERT_EQ(child.exitStatus(), QProcess::NormalExit) << child.readAllStandardError().toStdString();
+    EXPECT_EQ(child.exitCode(), 0) << child.readAllStandardError().toStdString();
+    const long peakKiB = QString::fromLatin1(child.readAllStandardOutput()).trimmed().toLong();
+    EXPECT_GT(peakKiB, 0);
+    EXPECT_LT(peakKiB, 768 * 1024) << "peak resident memory in KiB";
 }

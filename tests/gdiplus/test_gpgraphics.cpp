@@ -270,15 +270,27 @@ TEST(GpThumbnail, FromTheEmbeddedThumbnailWhenThereIsOne) {
     EXPECT_TRUE(Near(Pixels(*thumb).pixel(120, 90), kGreen));
 }
 
-TEST(GpThumbnail, FromThePhotoWithoutOneOrWhenItIsBroken) {
+TEST(GpThumbnail, FromThePhotoWithoutOneOrWhenItIsBrokenOrOfAnotherShape) {
     TempDir dir;
     WriteFile(dir.File("plain.jpg"), WithExif(Encode(Quadrants(800, 600)), QByteArray()));
     WriteFile(dir.File("badthumb.jpg"), WithExif(Encode(Quadrants(800, 600)), "\xFF\xD8garbage"));
-    for (const char* name : {"plain.jpg", "badthumb.jpg"}) {
-        TGPImage photo(dir.File(name));
-        std::unique_ptr<TGPImage> thumb(photo.GetThumbnailImage(80, 60));
-        EXPECT_EQ(thumb->GetLastStatus(), Ok) << name;
-        ExpectQuadrants(Pixels(*thumb), 0, 0, 80, 60);
+    // A turn that could not turn the thumbnail: a landscape one in a portrait photo,
+    // and the reverse.
+    WriteFile(dir.File("portrait.jpg"),
+              WithExif(Encode(Quadrants(600, 800)), Encode(Solid(160, 120, kGreen))));
+    WriteFile(dir.File("landscape.jpg"),
+              WithExif(Encode(Quadrants(800, 600)), Encode(Solid(120, 160, kGreen))));
+    const struct {
+        const char* name;
+        unsigned w, h;
+    } rows[] = {{"plain.jpg", 80, 60}, {"badthumb.jpg", 80, 60}, {"portrait.jpg", 60, 80},
+                {"landscape.jpg", 80, 60}};
+    for (const auto& row : rows) {
+        TGPImage photo(dir.File(row.name));
+        std::unique_ptr<TGPImage> thumb(photo.GetThumbnailImage(row.w, row.h));
+        EXPECT_EQ(thumb->GetLastStatus(), Ok) << row.name;
+        SCOPED_TRACE(row.name);
+        ExpectQuadrants(Pixels(*thumb), 0, 0, static_cast<int>(row.w), static_cast<int>(row.h));
     }
 }
 

@@ -17,6 +17,7 @@
 #include <cstring>
 #include <map>
 #include <sys/mount.h>
+#include <unistd.h>
 
 using namespace testsupport;
 
@@ -174,6 +175,38 @@ TEST_F(CommandsTest, ATransformFailingOnTheSecondOfFourStopsThereAndNamesIt) {
     EXPECT_EQ(ReadFile(Photo(3)), before.at(Photo(3)));
     EXPECT_FALSE(Remade(2));
     EXPECT_FALSE(Remade(3));
+}
+
+TEST_F(CommandsTest, AFileShownInSeveralCellsIsTurnedOnceAndTrashedOnce) {
+    MakePhotos(2);
+    const auto before = Snapshot(2);
+    // Second names: a hard link to p00, a symbolic link to p01.
+    const QString hard = folder + "/p00-hard.jpg", link = folder + "/p01-link.jpg";
+    ASSERT_EQ(::link(QFile::encodeName(Photo(0)).constData(), QFile::encodeName(hard).constData()), 0);
+    ASSERT_EQ(::symlink("p01.jpg", QFile::encodeName(link).constData()), 0);
+    form->DrawGrid->SetColCount(4);
+    CommandsTestAccess::LoadFolder(*form, folder);
+    ASSERT_EQ(Images()->Count(), 4);
+    MarkThumbnails();
+    Select(0, 0, 3, 0);
+    form->ActionRotateRight->Execute();
+    EXPECT_TRUE(dialogs->boxes.empty());
+    for (int i = 0; i < 2; ++i) EXPECT_EQ(Decode(ReadFile(Photo(i))), Expected(before.at(Photo(i)), 1)) << i;
+    for (int i = 0; i < 4; ++i) EXPECT_TRUE(Remade(i)) << i;
+
+    // A cell naming p00's entry by another path, as a folder reached again through a
+    // link gave: the entry goes to the trash once, the other names of the file too.
+    ASSERT_TRUE(QFile::remove(link));
+    CommandsTestAccess::LoadFolder(*form, folder);
+    ASSERT_EQ(Images()->Count(), 3);
+    Images()->AddObject(folder + "/../photos/p00.jpg", new Marker);
+    form->pmiDeleteConfirm->SetChecked(false);
+    Select(0, 0, 3, 0);
+    form->ActionDelete->Execute();
+    EXPECT_TRUE(dialogs->boxes.empty()) << dialogs->boxes[0].text.toStdString();
+    EXPECT_EQ(Images()->Count(), 0);
+    for (const char* name : {"p00.jpg", "p00-hard.jpg", "p01.jpg"})
+        EXPECT_TRUE(QFile::exists(TrashFile(name))) << name;
 }
 
 TEST_F(CommandsTest, ViewOpensThePhotoOrWarnsThatItIsGone) {

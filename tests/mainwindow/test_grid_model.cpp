@@ -4,6 +4,8 @@
 
 #include "grid_fixture.h"
 
+#include "tests/support/oracle.h"
+
 #include "platform/vcl/stdctrls.h"
 #include "platform/vcl/stdctrls_extra.h"
 #include "platform/vcl/sysmetrics.h"
@@ -201,6 +203,9 @@ TEST_F(GridTest, AnUnreadableFileWarnsDuringTheLoadAndGetsNoCell) {
     Photo("a.jpg", 64, 48);
     Photo("b.jpg", 32, 24);
     testsupport::WriteFile(folder.File("broken.jpg"), QByteArray(4000, 'x'));
+    // Its decode would take 24 GB: its size is known, yet it cannot be read.
+    testsupport::WriteFile(folder.File("bomb.jpg"),
+                           testsupport::TestData("decode-bomb-progressive-64250.jpg"));
     QStringList seen;
     DuringLoad step([&] {
         if (!seen.contains(Panel(0))) seen << Panel(0);
