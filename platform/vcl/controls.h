@@ -47,6 +47,13 @@ class TWinControl;
 class TForm;
 class TPopupMenu;
 
+// The outer frame of a top-level window on screen: the window with what the window
+// manager put around it. A frame that does not surround the window was read while
+// the window manager was still building it (it starts as a 1 x 1 pixel window), and
+// the window system may keep that reading: until the frame surrounds the window, the
+// window alone counts.
+QRect WindowFrameGeometry(const QWidget* window);
+
 class TControl : public TComponent {
     Q_OBJECT
     Q_PROPERTY(int Left READ Left WRITE SetLeft)
