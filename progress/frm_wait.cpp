@@ -1,5 +1,7 @@
 #include "progress/frm_wait.h"
 
+#include "platform/vcl/menus.h"
+
 #include <QFontMetrics>
 #include <algorithm>
 
@@ -52,15 +54,17 @@ constexpr int kBarHeight = 15;
 constexpr int kButtonGap = 9;       // from the bar to the button
 constexpr int kButtonWidth = 75;
 constexpr int kButtonHeight = 25;
+constexpr int kButtonPadding = 8;   // room around a button's caption
 constexpr int kBottomGap = 8;
 }  // namespace
 
 void TfrmWait::FitToContents() {
     const QFontMetrics label = lblInfo->Widget()->fontMetrics();
-    const QSize button = btnCancel->Widget()->sizeHint();
+    const QFontMetrics button = btnCancel->Widget()->fontMetrics();
+    const QString caption = StripHotkey(btnCancel->Caption());
     const int labelHeight = std::max(kLabelHeight, label.height());
-    const int buttonWidth = std::max(kButtonWidth, button.width());
-    const int buttonHeight = std::max(kButtonHeight, button.height());
+    const int buttonWidth = std::max(kButtonWidth, button.horizontalAdvance(caption) + 2 * kButtonPadding);
+    const int buttonHeight = std::max(kButtonHeight, button.height() + kButtonPadding);
     const int width = std::max({kDesignWidth, label.horizontalAdvance(lblInfo->Caption()) + 8, buttonWidth});
     const int barTop = labelHeight + kBarGap;
     const int buttonTop = barTop + kBarHeight + kButtonGap;

@@ -6,7 +6,6 @@
 #include <QIcon>
 #include <QMenu>
 #include <QPainter>
-#include <QRegularExpression>
 #include <QStyleOptionToolButton>
 #include <QStylePainter>
 #include <QTimer>
@@ -67,8 +66,7 @@ public:
         QStyleOptionToolButton option;
         initStyleOption(&option);
         option.features &= ~(QStyleOptionToolButton::HasMenu | QStyleOptionToolButton::MenuButtonPopup);
-        QString shown = option.text;
-        shown.remove(QRegularExpression(QStringLiteral("&(?!&)"))).replace(QStringLiteral("&&"), QStringLiteral("&"));
+        const QString shown = StripHotkey(option.text);
         const int content = std::max(option.fontMetrics.horizontalAdvance(shown),
                                      option.icon.isNull() ? 0 : option.iconSize.width());
         // The style's margins plus a little room, as captions are measured there.
