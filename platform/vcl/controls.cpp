@@ -142,12 +142,6 @@ TForm* TControl::ParentForm() const {
     return qobject_cast<TForm*>(const_cast<TControl*>(c));
 }
 
-QRect WindowFrameGeometry(const QWidget* window) {
-    const QRect inner = window->geometry();
-    const QRect frame = window->frameGeometry();
-    return frame.contains(inner) ? frame : inner;
-}
-
 int TControl::Left() const {
     if (!widget_) return 0;
     return IsWindow() ? WindowFrameGeometry(widget_).x() : widget_->x();

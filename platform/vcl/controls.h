@@ -48,10 +48,9 @@ class TForm;
 class TPopupMenu;
 
 // The outer frame of a top-level window on screen: the window with what the window
-// manager put around it. A frame that does not surround the window was read while
-// the window manager was still building it (it starts as a 1 x 1 pixel window), and
-// the window system may keep that reading: until the frame surrounds the window, the
-// window alone counts.
+// manager says it put around it, the window alone until it has said. (Qt's reading
+// of the frame may be taken while the window manager is still building it, from a
+// 1 x 1 pixel frame window or before the window has one, and Qt then keeps it.)
 QRect WindowFrameGeometry(const QWidget* window);
 
 class TControl : public TComponent {
