@@ -17,9 +17,13 @@ namespace {
 // left, right, top, bottom); nothing where there is no X11 display, and while it has
 // not said.
 std::optional<QMargins> AnnouncedFrame(const QWidget* window) {
-    const auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    // Only X11 windows: the offscreen platform may answer for X11 too, with an X
+    // connection for its drawing but windows of its own.
+    if (!qGuiApp || QGuiApplication::platformName() != QLatin1String("xcb")) return std::nullopt;
+    const auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
     if (!x11 || !window->testAttribute(Qt::WA_WState_Created)) return std::nullopt;
     xcb_connection_t* c = x11->connection();
+    if (!c) return std::nullopt;
     static const xcb_atom_t extents = [c] {
         constexpr const char* name = "_NET_FRAME_EXTENTS";
         xcb_intern_atom_reply_t* r =
