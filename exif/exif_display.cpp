@@ -94,6 +94,37 @@ void TFormExif::BuildDesign() {
     btnOk->SetTabOrder(1);
 }
 
+namespace {
+// The stored design: the list at (11, 16), 397 wide, in a client area 418 wide, its
+// columns 150 and 200 wide.
+constexpr int kListLeft = 11;
+constexpr int kListRightGap = 10;
+constexpr int kListWidth = 397;
+constexpr int kTagWidth = 150;
+constexpr int kValueWidth = 200;
+// Room left on the screen for the window's frame.
+constexpr int kFrameRoom = 32;
+}  // namespace
+
+void TFormExif::FitToContents() {
+    const int tagWidth = std::max(kTagWidth, ListView->ColumnFitWidth(0));
+    int valueWidth = std::max(kValueWidth, ListView->ColumnFitWidth(1));
+    const int around = ListView->NonColumnWidth();
+    int listWidth = std::max(kListWidth, tagWidth + valueWidth + around);
+    const TRect work = Screen()->WorkAreaRect();
+    const int most = work.Width() - kFrameRoom - kListLeft - kListRightGap;
+    if (!work.IsEmpty() && listWidth > most) {
+        // The values give way first: their column ends at the screen's edge.
+        listWidth = std::max(most, kListWidth);
+        valueWidth = std::max(listWidth - around - tagWidth, kValueWidth);
+    }
+    ListView->Columns()->Items(0)->SetWidth(tagWidth);
+    ListView->Columns()->Items(1)->SetWidth(valueWidth);
+    SetClientWidth(kListLeft + listWidth + kListRightGap);
+    ListView->SetWidth(listWidth);
+    btnOk->SetLeft((ClientWidth() - btnOk->Width()) / 2);
+}
+
 void TFormExif::FormCreate(TComponent*) {
     Language = new TLanguage(this);
     Language->SetLanguageFile(mainLanguageFile_);
@@ -162,5 +193,6 @@ void ShowExifProperties(const QString& FileName, const TLanguage* MainLanguage) 
                     std::nullopt, MB_OK | MB_ICONINFORMATION);
         return;
     }
+    form->FitToContents();
     form->ShowModal();
 }

@@ -25,6 +25,10 @@ public:
     TImageList* ImageList = nullptr;
     TButton* btnOk = nullptr;
 
+    // Widens the columns to their longest text (header included) and the dialog with
+    // them, within the screen's work area; never narrower than the stored design.
+    void FitToContents();
+
     void FormCreate(TComponent* Sender);
     void FormDestroy(TComponent* Sender);
 

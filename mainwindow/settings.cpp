@@ -118,6 +118,13 @@ void TFormOrlisk::LoadWindowPlacement(TCustomIniFile& store) {
     // applies as the size is set.
     SetWidth(store.ReadInteger(key::Section, key::WinWidth, kDefaultWinWidth));
     SetHeight(store.ReadInteger(key::Section, key::WinHeight, kDefaultWinHeight));
+    // A size stored on a larger screen shrinks to the work area, and the window then
+    // starts at its edge in that direction, so that all of it shows.
+    const TRect work = Screen()->WorkAreaRect();
+    const bool fitWidth = !work.IsEmpty() && Width() > work.Width();
+    const bool fitHeight = !work.IsEmpty() && Height() > work.Height();
+    if (fitWidth) SetWidth(work.Width());
+    if (fitHeight) SetHeight(work.Height());
     const int centredTop = Screen()->Height() / 2 - Height() / 2;
     const int centredLeft = Screen()->Width() / 2 - Width() / 2;
     int top = store.ReadInteger(key::Section, key::WinTop, centredTop);
@@ -128,6 +135,8 @@ void TFormOrlisk::LoadWindowPlacement(TCustomIniFile& store) {
         top = centredTop;
         left = centredLeft;
     }
+    if (fitWidth) left = work.Left;
+    if (fitHeight) top = work.Top;
     SetBounds(left, top, Width(), Height());
     AlignControls();
 }

@@ -70,7 +70,10 @@ TProgressWindow::~TProgressWindow() {
 }
 
 void TProgressWindow::SetButtonCaption(const QString& S) {
-    if (frmWait) frmWait->btnCancel->SetCaption(S);
+    if (frmWait) {
+        frmWait->btnCancel->SetCaption(S);
+        frmWait->FitToContents();
+    }
 }
 
 void TProgressWindow::SetCaptionText(const QString& s) {
@@ -79,7 +82,10 @@ void TProgressWindow::SetCaptionText(const QString& s) {
 }
 
 void TProgressWindow::SetLabelText(const QString& s) {
-    if (frmWait) frmWait->lblInfo->SetCaption(s);
+    if (frmWait) {
+        frmWait->lblInfo->SetCaption(s);
+        frmWait->FitToContents();
+    }
     if (terminal) terminal->SetLabel(s);
     Update();
 }

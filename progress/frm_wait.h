@@ -19,6 +19,10 @@ public:
     // Set by the Cancel button and never cleared.
     bool Cancel = false;
 
+    // Sizes the window to show its label and its button in full, never smaller than
+    // the stored design; a window on screen keeps its centre.
+    void FitToContents();
+
     // Alt+F4 (with or without other modifiers) is swallowed: Key := 0.
     void FormKeyDown(TComponent* Sender, uint16_t& Key, TShiftState Shift);
     void btnCancelClick(TComponent* Sender);

@@ -144,22 +144,22 @@ TForm* TControl::ParentForm() const {
 
 int TControl::Left() const {
     if (!widget_) return 0;
-    return IsWindow() ? widget_->frameGeometry().x() : widget_->x();
+    return IsWindow() ? WindowFrameGeometry(widget_).x() : widget_->x();
 }
 
 int TControl::Top() const {
     if (!widget_) return 0;
-    return IsWindow() ? widget_->frameGeometry().y() : widget_->y();
+    return IsWindow() ? WindowFrameGeometry(widget_).y() : widget_->y();
 }
 
 int TControl::Width() const {
     if (!widget_) return 0;
-    return IsWindow() ? widget_->frameGeometry().width() : widget_->width();
+    return IsWindow() ? WindowFrameGeometry(widget_).width() : widget_->width();
 }
 
 int TControl::Height() const {
     if (!widget_) return 0;
-    return IsWindow() ? widget_->frameGeometry().height() : widget_->height();
+    return IsWindow() ? WindowFrameGeometry(widget_).height() : widget_->height();
 }
 
 void TControl::SetBounds(int left, int top, int width, int height) {

@@ -47,6 +47,12 @@ class TWinControl;
 class TForm;
 class TPopupMenu;
 
+// The outer frame of a top-level window on screen: the window with what the window
+// manager says it put around it, the window alone until it has said. (Qt's reading
+// of the frame may be taken while the window manager is still building it, from a
+// 1 x 1 pixel frame window or before the window has one, and Qt then keeps it.)
+QRect WindowFrameGeometry(const QWidget* window);
+
 class TControl : public TComponent {
     Q_OBJECT
     Q_PROPERTY(int Left READ Left WRITE SetLeft)

@@ -21,7 +21,7 @@ std::vector<TForm*>& LiveForms() {
 
 // What the window manager adds around the window; nothing until it has framed it.
 QSize FrameExtra(const QWidget* w) {
-    return w->frameGeometry().size() - w->size();
+    return WindowFrameGeometry(w).size() - w->size();
 }
 
 }  // namespace
@@ -85,13 +85,16 @@ void TForm::SetBounds(int left, int top, int width, int height) {
     QWidget* w = Widget();
     if (!w) return;
     const QSize extra = FrameExtra(w);
+    const bool resized = width != Width() || height != Height();
     w->move(left, top);
     ResizeInner(width - extra.width(), height - extra.height());
-    // Outer bounds (see AdoptFrame).
-    if (extra.isNull() && !w->testAttribute(Qt::WA_Mapped))
+    // Outer bounds (see AdoptFrame). A form that was only moved keeps its inside.
+    if (extra.isNull() && !w->testAttribute(Qt::WA_Mapped)) {
+        pendingOuterSize_ = resized || (pendingOuterBounds_ && pendingOuterSize_);
         pendingOuterBounds_ = QRect(left, top, width, height);
-    else
+    } else {
         pendingOuterBounds_.reset();
+    }
 }
 
 int TForm::ClientWidth() const { return client_ ? client_->width() : 0; }
@@ -136,7 +139,11 @@ void TForm::ApplyWindowFlags() {
         flags = Qt::Window | frame | Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint;
         break;
     }
-    if (!systemClose_) flags &= ~Qt::WindowCloseButtonHint;
+    // Without the Close command a window with a minimise or maximise box loses its
+    // close box. One without them keeps it, refusing the request (see the Close
+    // event): told of no box at all, an X11 window manager offers every one.
+    const bool otherBoxes = flags & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint);
+    if (!systemClose_ && otherBoxes) flags &= ~Qt::WindowCloseButtonHint;
     if (flags != w->windowFlags()) {
         // Changing the flags hides the window (it is made anew); put it back.
         const bool wasVisible = w->isVisible();
@@ -428,7 +435,7 @@ TRect TForm::NormalBounds() const {
     if (WindowState() == wsNormal) return TRect(Left(), Top(), Left() + Width(), Top() + Height());
     // The restored geometry is that of the inside; the frame keeps its margins.
     const QRect inner = w->normalGeometry().isValid() ? w->normalGeometry() : w->geometry();
-    const QRect frame = w->frameGeometry();
+    const QRect frame = WindowFrameGeometry(w);
     const QRect geometry = w->geometry();
     const int leftMargin = geometry.x() - frame.x();
     const int topMargin = geometry.y() - frame.y();
@@ -446,11 +453,11 @@ bool TForm::AdoptFrame() {
     const QSize extra = FrameExtra(w);
     if (extra.isNull()) return false;
     const QRect outer = *pendingOuterBounds_;
-    if (w->size() != outer.size() - extra)
+    if (pendingOuterSize_ && w->size() != outer.size() - extra)
         ResizeInner(outer.width() - extra.width(), outer.height() - extra.height());
     // Whether the window system placed the frame or the inside at the asked place
     // depends on when it learnt the frame: shift the window by what is off.
-    const QPoint off = outer.topLeft() - w->frameGeometry().topLeft();
+    const QPoint off = outer.topLeft() - WindowFrameGeometry(w).topLeft();
     if (off.isNull()) return true;
     w->move(w->pos() + off);
     return false;
@@ -528,6 +535,12 @@ int TScreen::Height() const {
     if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance())) return 0;
     const QScreen* s = QGuiApplication::primaryScreen();
     return s ? s->geometry().height() : 0;
+}
+
+TRect TScreen::WorkAreaRect() const {
+    if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance())) return TRect();
+    const QScreen* s = QGuiApplication::primaryScreen();
+    return s ? TRect(s->availableGeometry()) : TRect();
 }
 
 TScreen* Screen() {

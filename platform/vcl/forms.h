@@ -121,8 +121,9 @@ public:
     // dispatch asks it before KeyPreview and the focused control.
     bool IsShortCut(uint16_t key, TShiftState shift);
 
-    // Without the system menu's Close command the window has no close button, and
-    // the window manager's close request (Alt+F4, the title bar) is refused.
+    // Without the system menu's Close command the window manager's close request
+    // (Alt+F4, the title bar) is refused; a window with a minimise or maximise box
+    // has no close box then, a dialog keeps one that does nothing (as a greyed one).
     bool SystemCloseEnabled() const { return systemClose_; }
     void SetSystemCloseEnabled(bool enabled);
 
@@ -163,7 +164,8 @@ public:
     TRect NormalBounds() const;
     // Outer bounds set before the window manager framed the window are taken as
     // outer bounds once the frame is known: the inner size shrinks by the frame, so a
-    // size stored from Width and Height comes back the same at the next start.
+    // size stored from Width and Height comes back the same at the next start. Bounds
+    // that only move the form keep its inner size (a dialog stays as designed).
     // ---- end of outer bounds across window states ---------------------------------
 
     TNotifyEvent OnCreate;
@@ -235,6 +237,8 @@ private:
     void WatchForFrame();
     // The outer bounds asked for while the frame was still unknown.
     std::optional<QRect> pendingOuterBounds_;
+    // Whether a size was asked for too, or only a place.
+    bool pendingOuterSize_ = false;
     // ---- end of outer bounds across window states ---------------------------------
 };
 
@@ -256,6 +260,8 @@ public:
     // The full size of the primary screen (0 without a GUI application).
     int Width() const;
     int Height() const;
+    // The primary screen less the desktop's panels (empty without a GUI application).
+    TRect WorkAreaRect() const;
     // ---- Monitors -------------------------------------------------------------------
     // The full bounds of every screen, the primary one first.
     std::vector<TRect> MonitorBounds() const;

@@ -7,8 +7,6 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
-#include <QStyle>
-#include <QStyleOptionFocusRect>
 #include <QTimer>
 #include <QWheelEvent>
 #include <algorithm>
@@ -182,6 +180,26 @@ private:
     bool selecting_ = false;
     int wheel_ = 0;
 };
+
+namespace {
+
+// The focus frame of the current cell: a dotted line of alternate pixels just inside
+// the cell, each pixel inverted, so it shows on whatever the cell drew. Drawn here
+// rather than by the style, which may draw it only after keyboard use or not at all.
+void DrawFocusFrame(QPainter& painter, const QRect& cell) {
+    if (cell.width() < 2 || cell.height() < 2) return;
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    painter.setBrush(Qt::NoBrush);
+    painter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
+    QPen pen(Qt::white, 0);
+    pen.setDashPattern({1, 1});
+    painter.setPen(pen);
+    painter.drawRect(cell.adjusted(0, 0, -1, -1));
+    painter.restore();
+}
+
+}  // namespace
 
 // ---- TDrawGrid -----------------------------------------------------------------
 
@@ -500,7 +518,8 @@ void TDrawGrid::InvalidateCell(int ACol, int ARow) {
 void TDrawGrid::KeyDown(uint16_t key, TShiftState shift) {
     TGridCoord cur = current_;
     TGridCoord topLeft = topLeft_;
-    const int pageHeight = std::max(VisibleRowCount() - 1, 1);
+    // Page Up and Page Down move by the rows that fit wholly in the view.
+    const int pageHeight = std::max(FullVisibleRows(), 1);
     const int pageWidth = std::max(VisibleColCount() - 1, 1);
     if (shift & ssCtrl) {
         switch (key) {
@@ -607,13 +626,7 @@ void TDrawGrid::Paint(QPainter& painter, const QRect& dirty) {
                 canvas_ = nullptr;
                 painter.restore();
             }
-            if (state & gdFocused) {
-                QStyleOptionFocusRect option;
-                option.initFrom(v);
-                option.rect = rect.ToQRect();
-                option.backgroundColor = fill;
-                v->style()->drawPrimitive(QStyle::PE_FrameFocusRect, &option, &painter, v);
-            }
+            if (state & gdFocused) DrawFocusFrame(painter, rect.ToQRect());
             if (ew > 0) painter.fillRect(QRect(rect.Right, y, ew, strideY), lineColor);
         }
         if (eh > 0) {

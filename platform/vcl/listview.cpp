@@ -5,6 +5,7 @@
 
 #include <QHeaderView>
 #include <QIcon>
+#include <QStyle>
 #include <QTreeWidget>
 #include <algorithm>
 
@@ -168,6 +169,20 @@ TListItem* TListView::Selected() const {
     for (const auto& item : items_.items_)
         if (item->Selected()) return item.get();
     return nullptr;
+}
+
+int TListView::ColumnFitWidth(int index) const {
+    QTreeWidget* tree = Tree();
+    if (!tree || index < 0 || index >= tree->columnCount()) return 0;
+    const int header = tree->isHeaderHidden() ? 0 : tree->header()->sectionSizeHint(index);
+    // The view's own measure of its rows (public only through the base class).
+    return std::max(header, static_cast<const QAbstractItemView*>(tree)->sizeHintForColumn(index));
+}
+
+int TListView::NonColumnWidth() const {
+    const QTreeWidget* tree = Tree();
+    if (!tree) return 0;
+    return 2 * tree->frameWidth() + tree->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, tree);
 }
 
 void TListView::ApplyStyle() {

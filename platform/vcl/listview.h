@@ -141,6 +141,12 @@ public:
     void SetSmallImages(TImageList* images);
     // The first selected row, or nullptr.
     TListItem* Selected() const;
+    // The width column `index` needs to show its header and every row's text in
+    // full (the first column with the row image); 0 when there is no such column.
+    int ColumnFitWidth(int index) const;
+    // The width the list takes besides its columns: its frame and a vertical scroll
+    // bar.
+    int NonColumnWidth() const;
 
     QTreeWidget* Tree() const;
 

@@ -6,6 +6,7 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QMenu>
+#include <QRegularExpression>
 #include <algorithm>
 #include <map>
 
@@ -306,4 +307,9 @@ void TPopupMenu::BuildInto(QMenu* menu, TMenuItem* parent) {
         entries_.emplace_back(action, item);
     }
     menu->setDefaultAction(defaultAction);
+}
+
+QString StripHotkey(const QString& caption) {
+    QString shown = caption;
+    return shown.remove(QRegularExpression(QStringLiteral("&(?!&)"))).replace(QStringLiteral("&&"), QStringLiteral("&"));
 }

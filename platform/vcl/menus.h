@@ -188,3 +188,7 @@ private:
     QPointer<QMenu> menu_;
     std::vector<std::pair<QPointer<QAction>, QPointer<TMenuItem>>> entries_;
 };
+
+// A caption as it shows: each "&" that marks the access key dropped, "&&" shown as
+// one "&".
+QString StripHotkey(const QString& caption);

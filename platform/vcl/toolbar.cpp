@@ -2,12 +2,13 @@
 
 #include "platform/vcl/application.h"
 
+#include <QCursor>
 #include <QIcon>
 #include <QMenu>
 #include <QPainter>
-#include <QRegularExpression>
 #include <QStyleOptionToolButton>
 #include <QStylePainter>
+#include <QTimer>
 #include <QToolButton>
 #include <algorithm>
 
@@ -65,8 +66,7 @@ public:
         QStyleOptionToolButton option;
         initStyleOption(&option);
         option.features &= ~(QStyleOptionToolButton::HasMenu | QStyleOptionToolButton::MenuButtonPopup);
-        QString shown = option.text;
-        shown.remove(QRegularExpression(QStringLiteral("&(?!&)"))).replace(QStringLiteral("&&"), QStringLiteral("&"));
+        const QString shown = StripHotkey(option.text);
         const int content = std::max(option.fontMetrics.horizontalAdvance(shown),
                                      option.icon.isNull() ? 0 : option.iconSize.width());
         // The style's margins plus a little room, as captions are measured there.
@@ -148,7 +148,21 @@ void TToolButton::SetStyle(TToolButtonStyle style) {
 
 void TToolButton::SetDropdownMenu(TPopupMenu* menu) {
     if (menu == dropdownMenu_) return;
+    if (dropdownMenu_) disconnect(dropdownMenu_->Menu(), &QMenu::aboutToHide, this, nullptr);
     dropdownMenu_ = menu;
+    if (menu) {
+        menu->Menu()->setFocusPolicy(Qt::NoFocus);
+        connect(menu->Menu(), &QMenu::aboutToHide, this, [this] {
+            // The menu held the mouse, so the button never saw it leave: once the menu
+            // is gone, the button is drawn under the mouse only where the mouse is.
+            QTimer::singleShot(0, this, [this] {
+                QToolButton* b = Button();
+                if (!b || b->rect().contains(b->mapFromGlobal(QCursor::pos()))) return;
+                b->setAttribute(Qt::WA_UnderMouse, false);
+                b->update();
+            });
+        });
+    }
     UpdateLook();
     if (TToolBar* bar = ToolBar()) bar->ArrangeButtons();
 }
@@ -264,6 +278,10 @@ void TToolButton::UpdateLook() {
 
 TToolBar::TToolBar(TComponent* AOwner) : TWinControl(AOwner, new ToolBarWidget(this)) {
     SetTabStop(false);
+    // Not even a click focuses the toolbar: a click on it, or on a button (Qt gives
+    // the focus to the nearest parent that takes a click), leaves the keys with the
+    // control that had them.
+    Widget()->setFocusPolicy(Qt::NoFocus);
     Widget()->setGeometry(0, 0, 150, 29);
     SetAlign(alTop);
 }

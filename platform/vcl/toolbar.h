@@ -2,8 +2,8 @@
 // TToolBar and TToolButton: a row of buttons of one size (ButtonWidth x
 // ButtonHeight), left to right in the order they were given the toolbar as parent,
 // each showing its image from the toolbar's Images (DisabledImages while it is
-// disabled) with its caption under it when ShowCaptions is on. Tool buttons never
-// take the keyboard focus.
+// disabled) with its caption under it when ShowCaptions is on. Neither the toolbar
+// nor its buttons nor their menus take the keyboard focus, not even by a click.
 
 #include "platform/vcl/actions.h"
 #include "platform/vcl/changelink.h"

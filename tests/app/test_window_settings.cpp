@@ -1,6 +1,7 @@
 // The window comes back as it was left, under a private X server with a window
 // manager that frames the window: the stored outer size and place survive a start and
-// a close unchanged, and a window closed maximised opens maximised.
+// a close unchanged, a window closed maximised opens maximised, and a size from a
+// larger screen opens within this one.
 
 #include "tests/app/window_manager_fixture.h"
 #include "tests/support/files.h"
@@ -101,4 +102,33 @@ TEST_F(WindowSettings, TheStoredSizeAndPlaceComeBackUnchangedAndAMaximisedCloseO
     window = Start();
     EXPECT_TRUE(Prop(window, "_NET_WM_STATE").contains("MAXIMIZED_HORZ"));
     Close(window);
+}
+
+TEST_F(WindowSettings, AStoredSizeLargerThanTheScreenOpensWithinIt) {
+    // 3000 x 2500 from a larger screen, on this 1280 x 1024 one.
+    WriteFile(StoreFile(),
+              "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\TolvaneStudio\\Orlisk\\Main]\n"
+              "\"WinWidth\"=dword:00000bb8\n\"WinHeight\"=dword:000009c4\n"
+              "\"WinLeft\"=dword:00000064\n\"WinTop\"=dword:00000032\n\n");
+    const unsigned long window = Start();
+    ASSERT_NE(window, 0u);
+    // The inside of the window, on the screen (xwininfo: absolute coordinates).
+    if (QStandardPaths::findExecutable("xwininfo").isEmpty())
+        GTEST_SKIP() << "xwininfo is not installed (scripts/deps.sh installs it)";
+    const QString info = QString::fromUtf8(
+        testsupport::Run("xwininfo", {"-id", QString::number(window)}, Env(), 5000).out);
+    auto field = [&](const char* name) {
+        const QRegularExpressionMatch m = QRegularExpression(QString("%1:\\s*(-?\\d+)").arg(name)).match(info);
+        return m.hasMatch() ? m.captured(1).toInt() : -100000;
+    };
+    const int left = field("Absolute upper-left X"), top = field("Absolute upper-left Y");
+    EXPECT_GE(left, 0) << info.toStdString();
+    EXPECT_GE(top, 0) << info.toStdString();
+    EXPECT_LE(left + field("Width"), 1280) << info.toStdString();
+    EXPECT_LE(top + field("Height"), 1024) << info.toStdString();
+    Close(window);
+    EXPECT_LE(Value("WinWidth").toInt(), 1280);
+    EXPECT_LE(Value("WinHeight").toInt(), 1024);
+    EXPECT_LE(Value("WinLeft").toInt() + Value("WinWidth").toInt(), 1280);
+    EXPECT_LE(Value("WinTop").toInt() + Value("WinHeight").toInt(), 1024);
 }

@@ -1,6 +1,7 @@
 // The real program under a private X server with a window manager, driven with
 // xdotool as a person drives it: type a folder and Enter, R on the first photo, a
-// range with Shift and an arrow key, H, Ctrl+Del. The effects are checked on disk.
+// range with Shift and an arrow key, H, Ctrl+Del; keys after a click on the toolbar.
+// The effects are checked on disk.
 
 #include "tests/app/window_manager_fixture.h"
 #include "tests/support/files.h"
@@ -62,32 +63,40 @@ protected:
     bool Transformed(int i, int code) {
         return Decode(ReadFile(Photo(i))) == Decode(Jpegtran(JpegtranArgs(code), original[Photo(i)]));
     }
+    // Starts the program, types the folder into the path box and presses Enter, then
+    // clicks the first photo; the main window's id, empty when it did not show.
+    QString OpenFolderAndClickTheFirstPhoto() {
+        app.setProcessEnvironment(Env());
+        app.start(OrliskExe(), {});
+        EXPECT_TRUE(app.waitForStarted(5000));
+        QString window;
+        EXPECT_TRUE(WaitFor([&] {
+            const QStringList w = OrliskWindows();
+            if (w.size() == 1) window = w.first();
+            return !window.isEmpty();
+        })) << app.readAllStandardError().constData();
+        if (window.isEmpty()) return window;
+        Xdo({"windowactivate", "--sync", window});
+
+        // The path box lies below the toolbar.
+        Xdo({"mousemove", "--window", window, "300", "72", "click", "1"});
+        Xdo({"key", "--clearmodifiers", "ctrl+a"});
+        Xdo({"type", "--delay", "10", folder});
+        Xdo({"key", "Return"});
+        QThread::msleep(1500);  // six small photos load in far less
+
+        Xdo({"mousemove", "--window", window, "40", "130", "click", "1"});
+        QThread::msleep(300);
+        return window;
+    }
 };
 
 }  // namespace
 
 TEST_F(UserSession, TypeAFolderRotateFlipARangeAndMoveItToTheTrash) {
-    app.setProcessEnvironment(Env());
-    app.start(OrliskExe(), {});
-    ASSERT_TRUE(app.waitForStarted(5000));
-    QString window;
-    ASSERT_TRUE(WaitFor([&] {
-        const QStringList w = OrliskWindows();
-        if (w.size() == 1) window = w.first();
-        return !window.isEmpty();
-    })) << app.readAllStandardError().constData();
-    Xdo({"windowactivate", "--sync", window});
-
-    // Click into the path box (below the toolbar), type the folder, press Enter.
-    Xdo({"mousemove", "--window", window, "300", "72", "click", "1"});
-    Xdo({"key", "--clearmodifiers", "ctrl+a"});
-    Xdo({"type", "--delay", "10", folder});
-    Xdo({"key", "Return"});
-    QThread::msleep(1500);  // six small photos load in far less
-
-    // Click the first photo, then R.
-    Xdo({"mousemove", "--window", window, "40", "130", "click", "1"});
-    QThread::msleep(300);
+    const QString window = OpenFolderAndClickTheFirstPhoto();
+    ASSERT_FALSE(window.isEmpty());
+    // R on the first photo.
     Xdo({"key", "r"});
     ASSERT_TRUE(WaitFor([&] { return Transformed(0, 1); })) << "R did not rotate the first photo";
 
@@ -127,6 +136,24 @@ TEST_F(UserSession, TypeAFolderRotateFlipARangeAndMoveItToTheTrash) {
                   Decode(Jpegtran(JpegtranArgs(5), original[Photo(i)])));
     }
     for (int i : {0, 3, 4, 5}) EXPECT_TRUE(QFile::exists(Photo(i))) << i;
+
+    x.RequestClose(window.toULong());
+    ASSERT_TRUE(app.waitForFinished(20000));
+    EXPECT_EQ(app.exitCode(), 0) << app.readAllStandardError().constData();
+}
+
+TEST_F(UserSession, AfterAToolBarClickTheArrowsAndLettersStillActOnTheGrid) {
+    const QString window = OpenFolderAndClickTheFirstPhoto();
+    ASSERT_FALSE(window.isEmpty());
+    // A click on the toolbar's empty part (right of its last button), then Right
+    // and R: the second photo turns, the first stays.
+    Xdo({"mousemove", "--window", window, "770", "30", "click", "1"});
+    QThread::msleep(300);
+    Xdo({"key", "Right"});
+    QThread::msleep(300);
+    Xdo({"key", "r"});
+    EXPECT_TRUE(WaitFor([&] { return Transformed(1, 1); })) << "R did not turn the second photo";
+    EXPECT_EQ(ReadFile(Photo(0)), original[Photo(0)]);
 
     x.RequestClose(window.toULong());
     ASSERT_TRUE(app.waitForFinished(20000));

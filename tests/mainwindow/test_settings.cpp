@@ -125,10 +125,14 @@ TEST_F(SettingsTest, TheNextStartComesBackAsTheWindowWasLeft) {
     UseLanguages();
     ShowForm();
 
-    EXPECT_EQ(form->Left(), 20);
-    EXPECT_EQ(form->Top(), 30);
-    EXPECT_EQ(form->Width(), 900);
-    EXPECT_EQ(form->Height(), 700);
+    // As left, where the screen's work area holds it; else shrunk to the work area
+    // and at its edge (the offscreen screen may be only 800 x 600).
+    const TRect work = Screen()->WorkAreaRect();
+    const bool wide = 900 > work.Width(), high = 700 > work.Height();
+    EXPECT_EQ(form->Left(), wide ? work.Left : 20);
+    EXPECT_EQ(form->Top(), high ? work.Top : 30);
+    EXPECT_EQ(form->Width(), wide ? work.Width() : 900);
+    EXPECT_EQ(form->Height(), high ? work.Height() : 700);
     EXPECT_FALSE(form->pmiRebuildWhenResized->Checked());
     EXPECT_FALSE(form->pmiEnlargeSmall->Checked());
     EXPECT_FALSE(form->pmiDeleteConfirm->Checked());

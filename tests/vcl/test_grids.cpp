@@ -205,9 +205,15 @@ TEST(DrawGrid, ArrowsMoveTheCurrentCellAndShiftArrowsSelectARange) {
     EXPECT_EQ(f.grid->Selection(), GR(0, 0, 0, 0));
     EXPECT_EQ(f.grid->TopRow(), 0);
 
-    // Page Down moves by the rows shown less one, and the view with it.
-    const int page = std::max(f.grid->VisibleRowCount() - 1, 1);
+    // Page Down moves by the rows that show whole, and the view with it; Page Up back.
+    const int page = f.grid->ClientHeight() / 130;
+    ASSERT_GE(page, 2);
     f.Key(Qt::Key_PageDown);
+    EXPECT_EQ(f.grid->Row(), page);
+    EXPECT_EQ(f.grid->TopRow(), page);
+    f.Key(Qt::Key_PageDown);
+    EXPECT_EQ(f.grid->Row(), 2 * page);
+    f.Key(Qt::Key_PageUp);
     EXPECT_EQ(f.grid->Row(), page);
     EXPECT_EQ(f.grid->TopRow(), page);
 
@@ -443,11 +449,27 @@ TEST(DrawGrid, FocusedCurrentCellState) {
     Application()->ProcessMessages();
     if (!f.grid->Focused()) GTEST_SKIP() << "no keyboard focus on this platform";
     TGridDrawState current = 0;
-    f.grid->OnDrawCell = [&](TComponent*, int c, int r, TRect, TGridDrawState s) {
+    // Each cell paints itself all over in one colour, as the thumbnails' cells do.
+    const QColor grey(180, 180, 180);
+    f.grid->OnDrawCell = [&](TComponent*, int c, int r, TRect rect, TGridDrawState s) {
         if (c == f.grid->Col() && r == f.grid->Row()) current = s;
+        f.grid->Canvas()->fillRect(rect.ToQRect(), grey);
     };
     f.grid->Refresh();
     EXPECT_EQ(current, gdSelected | gdFocused);
+
+    // The current cell shows a focus frame over what it drew; the others do not.
+    const QImage shot = f.Viewport()->grab().toImage();
+    const TRect cell = f.grid->CellRect(f.grid->Col(), f.grid->Row());
+    auto framed = [&](const TRect& r) {
+        int marked = 0;
+        for (int x = r.Left; x < r.Right; ++x)
+            if (shot.pixelColor(x, r.Top) != grey) ++marked;
+        return marked;
+    };
+    EXPECT_GE(framed(cell), cell.Width() / 3);
+    EXPECT_EQ(shot.pixelColor(cell.Left + cell.Width() / 2, cell.Top + cell.Height() / 2), grey);
+    EXPECT_EQ(framed(f.grid->CellRect(f.grid->Col() + 1, f.grid->Row())), 0);
 }
 
 TEST(DrawGrid, PublishedPropertiesAreFoundByName) {

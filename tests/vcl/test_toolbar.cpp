@@ -5,6 +5,7 @@
 #include "platform/vcl/forms.h"
 #include "platform/vcl/imagelist.h"
 #include "platform/vcl/menus.h"
+#include "platform/vcl/stdctrls_extra.h"
 #include "platform/vcl/toolbar.h"
 #include "tests/vcl/widgets_util.h"
 
@@ -269,6 +270,45 @@ TEST(ToolBar, ASplitButtonRunsItsActionAndItsArrowOpensTheMenu) {
     popup = PopupOpenedByPress(b, QPoint(b->width() - 5, 22));
     EXPECT_EQ(popup, f.flip->Menu());
     EXPECT_TRUE(f.calls.isEmpty());
+}
+
+TEST(ToolBar, AClickOnTheToolBarOrAMenuOfItLeavesTheKeysWhereTheyWere) {
+    ToolBarForm f;
+    auto* edit = Make<TEdit>(&f.form, &f.form, 10, 80, 200, 21);
+    f.form.SetFocus();
+    edit->SetFocus();
+    Application()->ProcessMessages();
+    if (!edit->Focused()) GTEST_SKIP() << "no keyboard focus on this platform";
+    // The toolbar's empty part, a button, a drop-down button and a split button's
+    // arrow (whose menus close again).
+    Click(f.bar->Widget(), QPoint(f.bar->Width() - 5, 20));
+    EXPECT_TRUE(edit->Focused()) << "the toolbar took the focus";
+    Click(f.tbRotateLeft->Button(), QPoint(34, 22));
+    EXPECT_TRUE(edit->Focused()) << "a button's click gave the focus to the toolbar";
+    // After a menu the window's focus stays where it was (offscreen, no window
+    // system gives the window its activation back to show it).
+    PopupOpenedByPress(f.tbFavorites->Button(), QPoint(34, 22));
+    PumpUntil([] { return QApplication::activePopupWidget() == nullptr; });
+    EXPECT_EQ(f.form.Widget()->focusWidget(), edit->Widget());
+    QToolButton* split = f.tbRotate180->Button();
+    PopupOpenedByPress(split, QPoint(split->width() - 5, 22));
+    PumpUntil([] { return QApplication::activePopupWidget() == nullptr; });
+    EXPECT_EQ(f.form.Widget()->focusWidget(), edit->Widget());
+    EXPECT_EQ(f.bar->Widget()->focusPolicy(), Qt::NoFocus);
+    EXPECT_EQ(f.favourites->Menu()->focusPolicy(), Qt::NoFocus);
+}
+
+TEST(ToolBar, AButtonWhoseMenuClosedAwayFromItIsNotDrawnUnderTheMouse) {
+    ToolBarForm f;
+    // The mouse was on the button when it opened the menu, and is elsewhere when
+    // the menu closes: the menu held the mouse, so the button saw it not leave.
+    for (TToolButton* button : {f.tbFavorites, f.tbRotate180}) {
+        QToolButton* b = button->Button();
+        b->setAttribute(Qt::WA_UnderMouse, true);
+        ASSERT_TRUE(PopupOpenedByPress(b, QPoint(b->width() - 5, 22)));
+        PumpUntil([b] { return !b->underMouse(); });
+        EXPECT_FALSE(b->underMouse()) << button->Caption().toStdString();
+    }
 }
 
 TEST(ToolBar, Screenshot) {
