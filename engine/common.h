@@ -45,8 +45,10 @@ bool IsH2V1Sampled(const QString& FileName);
 // zero bytes, a single LONG as four bytes; any other type or count is left alone.
 // The walk stays inside the segment and reads everything before it writes; nothing
 // else is written and the length never changes. Best effort: raises nothing.
-// Orientation 0 does not open the file.
-void WriteExifOrientation(const QString& FileName, TExifOrientation Orientation);
+// Orientation 0 does not open the file. `Ifd1` false leaves IFD1's entries as they
+// are: its thumbnail was not turned with the photo.
+void WriteExifOrientation(const QString& FileName, TExifOrientation Orientation,
+                          bool Ifd1 = true);
 uint16_t Swap16(uint16_t Value);
 uint32_t Swap32(uint32_t Value);
 

@@ -196,7 +196,7 @@ bool FindExifPayload(FdStream& s, int64_t& payload, int64_t& length) {
     }
 }
 
-void WriteOrientation(FdStream& s, TExifOrientation orientation) {
+void WriteOrientation(FdStream& s, TExifOrientation orientation, bool thumbnail) {
     if (s.Size() == 0) return;
     int64_t payload = 0;
     int64_t length = 0;
@@ -219,6 +219,19 @@ void WriteOrientation(FdStream& s, TExifOrientation orientation) {
     } catch (const WalkEnds&) {
         // The walk ends here; what it found before is written.
     }
+    if (!thumbnail) {
+        // IFD1 still describes a thumbnail the transform left as it was.
+        try {
+            const uint32_t ifd0 = w.U32(4);
+            const uint32_t ifd1 = w.U32(ifd0 + 2 + 12 * size_t {w.U16(ifd0)});
+            const size_t first = size_t {ifd1} + 2, end = first + 12 * size_t {w.U16(ifd1)};
+            std::erase_if(w.fields, [&](const OrientationField& f) {
+                return f.at >= first && f.at < end;
+            });
+        } catch (const WalkEnds&) {
+            // No IFD1 to leave alone.
+        }
+    }
 
     const int64_t tiffAt = payload + 6;
     for (const OrientationField& f : w.fields) {
@@ -237,14 +250,14 @@ void WriteOrientation(FdStream& s, TExifOrientation orientation) {
 
 }  // namespace
 
-void WriteExifOrientation(const QString& FileName, TExifOrientation Orientation) {
+void WriteExifOrientation(const QString& FileName, TExifOrientation Orientation, bool Ifd1) {
     if (Orientation == 0) return;
     try {
         // Exclusive and non-blocking: a file another writer holds is in use, and is
         // left alone.
         FdStream stream(FileName, true, FdStream::Lock::Exclusive);
         if (!stream.IsOpen()) return;
-        WriteOrientation(stream, Orientation);
+        WriteOrientation(stream, Orientation, Ifd1);
     } catch (...) {
         // Best effort: the transform has succeeded whatever happens here.
     }

@@ -127,14 +127,17 @@ void TransformJpeg(TLanguage* Language, const QString& FileName, TTransformCode 
 
     // 8. The lossless transform itself; the file is rewritten in place or unchanged.
     const QByteArray path = QFile::encodeName(FileName);
-    const uint16_t status =
-        vtJpegLosslessTransform(path.constData(), static_cast<uint16_t>(Transform & 0xFFFF));
+    uint16_t thumbnail = VT_THUMBNAIL_NONE;
+    const uint16_t status = vtJpegLosslessTransformEx(
+        path.constData(), static_cast<uint16_t>(Transform & 0xFFFF), &thumbnail);
     if (status != 0)
         throw Exception(T(Language, QStringLiteral("Unable to rotate the image")) +
                         QStringLiteral(": ") + sys::ExtractFileName(FileName));
 
-    // 9. The Orientation entries follow the new pixels (best effort).
-    if (newOrientation > 0) WriteExifOrientation(FileName, newOrientation);
+    // 9. The Orientation entries follow the new pixels (best effort); IFD1's only over
+    // a thumbnail that turned with them.
+    if (newOrientation > 0)
+        WriteExifOrientation(FileName, newOrientation, thumbnail != VT_THUMBNAIL_KEPT);
 
     // 10. The saved times back; a file that is gone is left alone, a failure to set
     // the times of one that is there raises EOSError.
