@@ -1,6 +1,6 @@
 // The EXIF thumbnail turned with its picture. The lossless forms come from the same
-// transform as the picture's; the last resort decodes the turned thumbnail and
-// encodes it again with TurboJPEG, at the best quality that keeps to the room.
+// transform as the picture's; the last resort decodes the thumbnail, encodes it again
+// with TurboJPEG and turns that, at the best quality that keeps to the room.
 
 #include "platform/vantrel/thumbnail.h"
 
@@ -26,11 +26,18 @@ std::vector<uint8_t> Flatten(const Output& out) {
     return bytes;
 }
 
-// The thumbnail turned losslessly, baseline or progressive, with its own Huffman
-// tables; empty when it cannot be turned or does not decode afterwards.
-std::vector<uint8_t> Lossless(const uint8_t* thumb, const PictureLayout& layout, FrameInfo frame,
-                              uint16_t code, bool progressive, int width, int height) {
-    frame.progressive = progressive;  // the coefficients stay the same either way
+// A JPEG thumbnail turned losslessly, baseline or progressive, with Huffman tables
+// made for it; empty when it cannot be turned or does not decode afterwards.
+std::vector<uint8_t> Lossless(const uint8_t* thumb, size_t size, uint16_t code, bool progressive) {
+    FrameInfo frame;
+    PictureLayout layout;
+    if (ProbeFrame(thumb, size, frame) != kOk ||
+        uint64_t(frame.width) * uint64_t(frame.height) > kMaxThumbnailPixels ||
+        !ReadLayout(thumb, size, layout))
+        return {};
+    int width = 0, height = 0;
+    TransformedSize(frame, code, width, height);
+    frame.progressive = progressive;  // the coefficients are the same either way
     Output result;
     Splice splice;
     PictureOptions options;
@@ -52,8 +59,8 @@ struct Tj {
     Tj& operator=(const Tj&) = delete;
 };
 
-// `jpeg` encoded again at `quality`, without the JFIF segment TurboJPEG adds (the
-// thumbnail never had one of its own to keep).
+// `pixels` encoded at `quality`, without the JFIF segment TurboJPEG adds: a thumbnail
+// needs none, and its bytes are dear.
 std::vector<uint8_t> Encode(tjhandle encoder, const std::vector<unsigned char>& pixels, int width,
                             int height, int format, int sampling, int quality) {
     unsigned char* jpeg = nullptr;
@@ -73,38 +80,39 @@ std::vector<uint8_t> Encode(tjhandle encoder, const std::vector<unsigned char>& 
     return bytes;
 }
 
-// The turned thumbnail `turned` encoded again, at the highest quality whose result
-// keeps to `limit` bytes; empty when none does.
-std::vector<uint8_t> Reencoded(const std::vector<uint8_t>& turned, size_t limit) {
+// The thumbnail encoded again from its pixels and then turned losslessly (so that it
+// too gets Huffman tables made for it), at the highest quality whose result keeps to
+// `limit` bytes; empty when none does.
+std::vector<uint8_t> Reencoded(const uint8_t* thumb, size_t size, uint16_t code, size_t limit) {
     Tj decoder(tjInitDecompress()), encoder(tjInitCompress());
     if (!decoder.handle || !encoder.handle) return {};
     int width = 0, height = 0, sampling = 0, space = 0;
-    if (tjDecompressHeader3(decoder.handle, turned.data(), turned.size(), &width, &height,
-                            &sampling, &space) != 0)
+    if (tjDecompressHeader3(decoder.handle, thumb, size, &width, &height, &sampling, &space) != 0)
         return {};
     const bool grey = space == TJCS_GRAY;
     if (!grey && space != TJCS_YCbCr && space != TJCS_RGB) return {};  // CMYK: no preview form
     const int format = grey ? TJPF_GRAY : TJPF_RGB;
     std::vector<unsigned char> pixels(size_t(width) * size_t(height) * size_t(tjPixelSize[format]));
-    if (tjDecompress2(decoder.handle, turned.data(), turned.size(), pixels.data(), width, 0, height,
-                      format, TJFLAG_ACCURATEDCT) != 0)
+    if (tjDecompress2(decoder.handle, thumb, size, pixels.data(), width, 0, height, format,
+                      TJFLAG_ACCURATEDCT) != 0)
         return {};
-    const int subsampling = grey ? TJSAMP_GRAY : TJSAMP_420;
+    // Its own chroma sampling keeps the most of it in the fewest bytes.
+    const int subsampling = grey ? TJSAMP_GRAY : sampling == TJSAMP_GRAY ? TJSAMP_420 : sampling;
     std::vector<uint8_t> best;
     int low = 1, high = 95;  // the size grows with the quality, near enough to search
     while (low <= high) {
         const int quality = (low + high) / 2;
-        std::vector<uint8_t> bytes = Encode(encoder.handle, pixels, width, height, format,
-                                            subsampling, quality);
-        if (bytes.empty()) return {};
-        if (bytes.size() <= limit) {
-            best = std::move(bytes);
+        const std::vector<uint8_t> jpeg =
+            Encode(encoder.handle, pixels, width, height, format, subsampling, quality);
+        std::vector<uint8_t> turned = Lossless(jpeg.data(), jpeg.size(), code, false);
+        if (turned.empty()) return {};
+        if (turned.size() <= limit) {
+            best = std::move(turned);
             low = quality + 1;
         } else {
             high = quality - 1;
         }
     }
-    if (best.empty() || !DecodesAs(best.data(), best.size(), width, height)) return {};
     return best;
 }
 
@@ -114,29 +122,24 @@ ThumbnailFate TurnThumbnail(const uint8_t* source, uint8_t* segment, size_t size
                             uint16_t code, std::vector<uint8_t>& grown) {
     TiffView tiff(segment + block, size - block);
     ThumbnailPlace place;
-    if (!FindThumbnail(tiff, place)) return HasThumbnail(tiff) ? ThumbnailFate::kKept : ThumbnailFate::kNone;
+    if (!FindThumbnail(tiff, place))
+        return HasThumbnail(tiff) ? ThumbnailFate::kKept : ThumbnailFate::kNone;
     const uint8_t* thumb = source + place.offset;
     FrameInfo frame;
-    PictureLayout layout;
-    if (ProbeFrame(thumb, place.length, frame) != kOk ||
-        uint64_t(frame.width) * uint64_t(frame.height) > kMaxThumbnailPixels ||
-        !ReadLayout(thumb, place.length, layout))
-        return ThumbnailFate::kKept;
-    int width = 0, height = 0;
-    TransformedSize(frame, code, width, height);
+    if (ProbeFrame(thumb, place.length, frame) != kOk) return ThumbnailFate::kKept;
 
-    std::vector<uint8_t> turned = Lossless(thumb, layout, frame, code, false, width, height);
+    std::vector<uint8_t> turned = Lossless(thumb, place.length, code, false);
     if (frame.progressive && turned.size() > place.room) {
-        std::vector<uint8_t> other = Lossless(thumb, layout, frame, code, true, width, height);
-        if (!other.empty() && (turned.empty() || other.size() < turned.size())) turned = std::move(other);
+        std::vector<uint8_t> other = Lossless(thumb, place.length, code, true);
+        if (!other.empty() && (turned.empty() || other.size() < turned.size()))
+            turned = std::move(other);
     }
-    if (turned.empty()) return ThumbnailFate::kKept;
-    // What the thumbnail may take: its room, and when it is the last thing in the
-    // segment, what the segment may still grow by.
-    const size_t lengthAt = block - 6 - 2;
-    const size_t capacity =
-        place.room + (place.last ? kMaxSegment - std::min<size_t>(kMaxSegment, Read16(segment + lengthAt)) : 0);
-    if (turned.size() > capacity) turned = Reencoded(turned, capacity);
+    if (turned.empty()) return ThumbnailFate::kKept;  // damaged, or of a kind not turned
+    // What it may take: its room, and when it is the last thing in the segment, what
+    // the segment may still grow by.
+    const size_t length = Read16(segment + block - 6 - 2);
+    const size_t capacity = place.room + (place.last ? kMaxSegment - std::min(kMaxSegment, length) : 0);
+    if (turned.size() > capacity) turned = Reencoded(thumb, place.length, code, capacity);
     if (turned.empty()) return ThumbnailFate::kKept;
     if (turned.size() <= place.room)
         return PutThumbnail(tiff, place, turned) ? ThumbnailFate::kTurned : ThumbnailFate::kKept;
