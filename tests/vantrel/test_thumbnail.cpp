@@ -245,9 +245,11 @@ QByteArray ProgressiveThumbnail() {
         spec.quality = 50;
         spec.seed = seed;
         const QByteArray thumb = MakeJpeg(spec);
-        const QByteArray progressive =
-            Jpegtran({"-rotate", "90", "-trim", "-progressive", "-copy", "none"}, thumb);
-        if (progressive.size() > thumb.size() && TurnedSize(thumb) <= thumb.size()) return thumb;
+        // jpegtran adds a JFIF segment (18 bytes) that the library does not.
+        const QStringList turn{"-rotate", "90", "-trim", "-copy", "none"};
+        const qsizetype progressive = Jpegtran(turn + QStringList{"-progressive"}, thumb).size() - 18;
+        const qsizetype baseline = Jpegtran(turn + QStringList{"-optimize"}, thumb).size() - 18;
+        if (progressive > thumb.size() && baseline <= thumb.size()) return thumb;
     }
     return {};
 }
