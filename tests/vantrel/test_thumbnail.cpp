@@ -160,60 +160,24 @@ TEST(ThumbnailLeftAlone, NotAJpegOrNotTurnable) {
 
 // ---- thumbnails whose turn does not fit their room ----------------------------------
 
-QByteArray U16(uint16_t v, bool big) {
-    QByteArray b(2, '\0');
-    b[big ? 0 : 1] = static_cast<char>(v >> 8);
-    b[big ? 1 : 0] = static_cast<char>(v);
-    return b;
-}
-
-QByteArray U32(uint32_t v, bool big) {
-    const QByteArray high = U16(static_cast<uint16_t>(v >> 16), big);
-    const QByteArray low = U16(static_cast<uint16_t>(v), big);
-    return big ? high + low : low + high;
-}
-
-// IFD0 with an Exif IFD, IFD1 with the thumbnail's offset entry (literally `at`, or
-// the thumbnail placed after everything else) and a next-IFD link `next`; `maker`
-// becomes the Exif IFD's MakerNote.
-QByteArray Tiff(const QByteArray& thumb, bool big, uint32_t at, uint32_t next,
-                const QByteArray& maker = QByteArray()) {
-    TiffBuilder t(big);
-    const int ifd0 = t.AddIfd();
-    const int exif = t.AddIfd();
-    const int ifd1 = t.AddIfd();
-    t.Ascii(ifd0, 0x010F, "TestCam");
-    t.Short(ifd0, 0x0112, 1);
-    t.PointTo(ifd0, 0x8769, exif);
-    t.Link(ifd0, ifd1);
-    t.Short(exif, 0xA002, 64);
-    t.Short(exif, 0xA003, 48);
-    if (!maker.isEmpty()) t.Raw(exif, 0x927C, 7, static_cast<uint32_t>(maker.size()), maker);
-    t.Short(ifd1, 0x0103, 6);
-    t.Short(ifd1, 0x0112, 1);
-    if (at == 0) {
-        t.Thumbnail(ifd1, thumb);
-    } else {
-        t.LongLiteral(ifd1, 0x0201, at);
-        t.Long(ifd1, 0x0202, static_cast<uint32_t>(thumb.size()));
-    }
-    t.NextLiteral(ifd1, next);
-    return t.Build();
+QByteArray Tiff(const QByteArray& thumb, bool big, const ThumbnailLayout& layout = {}) {
+    return TiffWithThumbnail(thumb, big, 64, 48, layout);
 }
 
 // The thumbnail last, then `gap` zero bytes and an IFD2 that IFD1 links to.
 QByteArray ThenIfd2(const QByteArray& thumb, bool big, int gap) {
-    const uint32_t ifd2 = static_cast<uint32_t>(Tiff(thumb, big, 0, 0).size() + gap);
-    return Tiff(thumb, big, 0, ifd2) + QByteArray(gap, '\0') + U16(1, big) + U16(0x0100, big) +
-           U16(3, big) + U32(1, big) + U16(8, big) + U16(0, big) + U32(0, big);
+    const uint32_t ifd2 = static_cast<uint32_t>(Tiff(thumb, big).size() + gap);
+    return Tiff(thumb, big, {0, ifd2, {}}) + QByteArray(gap, '\0') + Put16(1, big) +
+           Put16(0x0100, big) + Put16(3, big) + Put32(1, big) + Put16(8, big) + Put16(0, big) +
+           Put32(0, big);
 }
 
 // The thumbnail inside the MakerNote, `gap` zero bytes of the note after it.
 const QByteArray kMakerHead("TestMaker\0\0\0", 12);
 QByteArray InMakerNote(const QByteArray& thumb, bool big, int gap) {
     const QByteArray note = kMakerHead + thumb + QByteArray(gap, '\0') + "end of the note";
-    const qsizetype at = Tiff(thumb, big, 1, 0, note).indexOf(kMakerHead);
-    return Tiff(thumb, big, static_cast<uint32_t>(at + kMakerHead.size()), 0, note);
+    const qsizetype at = Tiff(thumb, big, {1, 0, note}).indexOf(kMakerHead);
+    return Tiff(thumb, big, {static_cast<uint32_t>(at + kMakerHead.size()), 0, note});
 }
 
 // The size of the thumbnail's smallest lossless turn by code 1: what the library
@@ -333,7 +297,7 @@ INSTANTIATE_TEST_SUITE_P(
         // The last thing in the EXIF block: the segment grows, what follows it stays.
         TightCase{"LastInTheBlock",
                   [](const QByteArray& jpeg, qsizetype, bool big) {
-                      return Tiff(jpeg, big, 0, 0) + "\x7F\x7E";
+                      return Tiff(jpeg, big) + "\x7F\x7E";
                   },
                   false, true,
                   [](const QByteArray& tiff, const QByteArray&) {
