@@ -44,9 +44,10 @@ void TransformJpeg(TLanguage* Language, const QString& FileName, TTransformCode 
 // by the library) get each of their own entries rewritten the same way, from their own
 // old orientation through OrientationTable. Everything is read before anything is
 // written; nothing else is written and the length never changes. Best effort: raises
-// nothing. Orientation 0 and no code do not open the file.
+// nothing. Orientation 0 and no code do not open the file. `Ifd1` false leaves the
+// first picture's IFD1 chain as it is: its thumbnail was not turned with the photo.
 void WriteExifOrientation(const QString& FileName, TExifOrientation Orientation,
-                          TTransformCode Transform = 0);
+                          TTransformCode Transform = 0, bool Ifd1 = true);
 uint16_t Swap16(uint16_t Value);
 uint32_t Swap32(uint32_t Value);
 

@@ -251,7 +251,7 @@ bool FindPayload(const FdStream& s, int64_t start, int64_t end, uint8_t marker,
 // The Orientation entries of the first EXIF segment of the picture at [start, end),
 // with the file position of its TIFF block.
 bool ReadPictureExif(const FdStream& s, int64_t start, int64_t end, std::vector<unsigned char>& block,
-                     Walk& w, int64_t& tiffAt) {
+                     Walk& w, int64_t& tiffAt, bool thumbnail = true) {
     using namespace std::string_view_literals;
     int64_t payload = 0;
     int64_t length = 0;
@@ -276,9 +276,10 @@ bool ReadPictureExif(const FdStream& s, int64_t start, int64_t end, std::vector<
     } catch (const WalkEnds&) {
         return true;  // what was found before is written
     }
-    // IFD1, the thumbnail's directory, and the chain after it.
+    // IFD1, the thumbnail's directory, and the chain after it; left alone when it
+    // describes a thumbnail the transform kept as it was.
     const auto link = static_cast<int32_t>(next);
-    if (link >= 1 && link <= 65534) WalkChain(w, next, Directory::Thumbnail, Directory::Thumbnail);
+    if (thumbnail && link >= 1 && link <= 65534) WalkChain(w, next, Directory::Thumbnail, Directory::Thumbnail);
     return true;
 }
 
@@ -340,14 +341,14 @@ void AddFurtherPictures(const FdStream& s, TTransformCode code, std::vector<Pend
     }
 }
 
-void WriteOrientation(FdStream& s, TExifOrientation orientation, TTransformCode code) {
+void WriteOrientation(FdStream& s, TExifOrientation orientation, TTransformCode code, bool thumbnail) {
     if (s.Size() == 0) return;
     std::vector<PendingWrite> writes;
     if (orientation != 0) {
         std::vector<unsigned char> block;
         Walk w {nullptr, 0, false, {}, 0, {}};
         int64_t tiffAt = 0;
-        if (ReadPictureExif(s, 0, s.Size(), block, w, tiffAt)) AddWrites(w, tiffAt, orientation, writes);
+        if (ReadPictureExif(s, 0, s.Size(), block, w, tiffAt, thumbnail)) AddWrites(w, tiffAt, orientation, writes);
     }
     if (code >= 1 && code <= 5) {
         try {
@@ -375,14 +376,14 @@ void WriteOrientation(FdStream& s, TExifOrientation orientation, TTransformCode 
 }  // namespace
 
 void WriteExifOrientation(const QString& FileName, TExifOrientation Orientation,
-                          TTransformCode Transform) {
+                          TTransformCode Transform, bool Ifd1) {
     if (Orientation == 0 && (Transform < 1 || Transform > 5)) return;
     try {
         // Exclusive and non-blocking: a file another writer holds is in use, and is
         // left alone.
         FdStream stream(FileName, true, FdStream::Lock::Exclusive);
         if (!stream.IsOpen()) return;
-        WriteOrientation(stream, Orientation, Transform);
+        WriteOrientation(stream, Orientation, Transform, Ifd1);
     } catch (...) {
         // Best effort: the transform has succeeded whatever happens here.
     }

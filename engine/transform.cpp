@@ -112,13 +112,14 @@ void TransformJpeg(TLanguage* Language, const QString& FileName, TTransformCode 
 
     // 8. The lossless transform itself; the file is rewritten in place or unchanged.
     const QByteArray path = sys::EncodeFileName(FileName);
-    const uint16_t status =
-        vtJpegLosslessTransform(path.constData(), static_cast<uint16_t>(Transform & 0xFFFF));
+    uint16_t thumbnail = VT_THUMBNAIL_NONE;
+    const uint16_t status = vtJpegLosslessTransformEx(
+        path.constData(), static_cast<uint16_t>(Transform & 0xFFFF), &thumbnail);
     if (status != 0) throw UnableToRotate(Language, FileName);
 
     // 9. The Orientation entries follow the new pixels, the further pictures' too
-    // (best effort).
-    WriteExifOrientation(FileName, newOrientation, Transform);
+    // (best effort); IFD1's only over a thumbnail that turned with them.
+    WriteExifOrientation(FileName, newOrientation, Transform, thumbnail != VT_THUMBNAIL_KEPT);
 
     // 10. The saved times back; a file that is gone, or whose times this user may not
     // set (another user's writable photo), is left alone: the turn stands. Any other

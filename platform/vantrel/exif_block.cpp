@@ -7,29 +7,116 @@ namespace vantrel {
 
 namespace {
 
-constexpr unsigned kExifIfd = 0x8769, kGpsIfd = 0x8825, kInteropIfd = 0xA005;
+constexpr unsigned kExifIfd = 0x8769, kGpsIfd = 0x8825, kInteropIfd = 0xA005, kSubIfds = 0x014A;
 constexpr unsigned kThumbnailOffset = 0x0201, kThumbnailLength = 0x0202;
-constexpr unsigned kCompression = 0x0103;
+constexpr unsigned kStripOffsets = 0x0111, kCompression = 0x0103;
+constexpr unsigned kIfdType = 13;
+// Far above any real block: a hostile one cannot make the walk long. Past them the
+// whole block counts as used.
+constexpr size_t kMaxIfds = 256;
+constexpr size_t kMaxSteps = size_t{1} << 18;
 
-// The first offset at or after `from` that an IFD, or a value held outside its entry,
-// of the standard IFDs starts at; the block's size when none does.
-size_t NextUsed(const TiffView& tiff, size_t from) {
-    size_t next = tiff.Size();
-    const size_t ifd0 = tiff.FirstIfd();
-    const size_t exif = tiff.Pointed(ifd0, kExifIfd);
-    const size_t ifds[] = {ifd0, exif, tiff.Pointed(ifd0, kGpsIfd), tiff.Pointed(exif, kInteropIfd),
-                           tiff.NextIfd(ifd0)};
-    for (const size_t ifd : ifds) {
-        if (ifd == 0) continue;
-        if (ifd >= from) next = std::min(next, ifd);
-        const size_t count = tiff.EntryCount(ifd);
+struct Range {
+    size_t start, end;
+};
+
+// The entry that gives the byte counts of an offset entry's data; 0 for none.
+unsigned LengthsOf(unsigned offsets) {
+    switch (offsets) {
+        case kThumbnailOffset: return kThumbnailLength;
+        case kStripOffsets: return 0x0117;  // StripByteCounts
+        case 0x0144: return 0x0145;         // TileOffsets, TileByteCounts
+        case 0x0120: return 0x0121;         // FreeOffsets, FreeByteCounts
+        default: return 0;
+    }
+}
+
+// Value `i` of a SHORT, LONG or IFD entry.
+bool Element(const TiffView& tiff, const TiffEntry& e, size_t i, uint32_t& value) {
+    size_t at = 0, size = 0;
+    if ((e.type != 3 && e.type != 4 && e.type != kIfdType) || i >= e.count ||
+        !tiff.ValueRange(e, at, size))
+        return false;
+    value = e.type == 3 ? tiff.Get16(at + 2 * i) : tiff.Get32(at + 4 * i);
+    return true;
+}
+
+// Every byte range of the block that something reachable refers to: the header, each
+// IFD of every chain (IFD0, IFD1, IFD2..., the Exif, GPS, Interop and sub-IFDs and
+// theirs), each value held outside its entry (a MakerNote whole) and the data that
+// offset entries point to, but for the data of the entry at `skip`. What cannot be
+// bounded counts as reaching to the block's end.
+std::vector<Range> UsedRanges(const TiffView& tiff, size_t skip) {
+    const size_t size = tiff.Size();
+    std::vector<Range> used{{0, 8}};
+    auto from = [&](size_t at) {
+        if (at < size) used.push_back({at, size});
+    };
+    auto span = [&](size_t at, size_t n) {
+        if (at < size) used.push_back({at, at + std::min(n, size - at)});
+    };
+    std::vector<size_t> pending{tiff.FirstIfd()}, seen;
+    size_t steps = 0;
+    auto spent = [&](size_t n) {
+        steps += n;
+        if (steps <= kMaxSteps) return false;
+        from(8);
+        return true;
+    };
+    // Each check of `spent` that says yes ends the walk at once.
+    while (!pending.empty()) {
+        const size_t ifd = pending.back();
+        pending.pop_back();
+        if (ifd < 8 || ifd >= size || std::find(seen.begin(), seen.end(), ifd) != seen.end())
+            continue;
+        if (seen.size() == kMaxIfds || spent(1)) {
+            from(8);
+            return used;
+        }
+        seen.push_back(ifd);
+        const size_t count = tiff.Within(ifd, 2) ? tiff.Get16(ifd) : 0;
+        const size_t bytes = 2 + 12 * count + 4;
+        if (!tiff.Within(ifd, bytes)) {  // runs past the block
+            from(ifd);
+            continue;
+        }
+        used.push_back({ifd, ifd + bytes});
+        pending.push_back(tiff.Get32(ifd + bytes - 4));
+        if (spent(count)) return used;
         for (size_t i = 0; i < count; ++i) {
             const TiffEntry e = tiff.EntryAt(ifd, i);
-            size_t at = 0, size = 0;
-            if (tiff.ValueRange(e, at, size) && size > 4 && at >= from) next = std::min(next, at);
+            size_t at = 0, n = 0;
+            if (tiff.ValueRange(e, at, n)) {
+                if (n > 4) used.push_back({at, at + n});
+            } else {
+                from(tiff.Get32(e.at + 8));  // an unknown type may hold an offset
+            }
+            uint32_t v = 0;
+            if (e.tag == kExifIfd || e.tag == kGpsIfd || e.tag == kInteropIfd ||
+                e.tag == kSubIfds || e.type == kIfdType)
+                for (size_t k = 0; Element(tiff, e, k, v); ++k) {
+                    if (spent(1)) return used;
+                    pending.push_back(v);
+                }
+            const unsigned lengthTag = LengthsOf(e.tag);
+            if (lengthTag == 0 || e.at == skip) continue;
+            if (spent(count + e.count)) return used;
+            TiffEntry lengths;
+            const bool paired = tiff.Find(ifd, lengthTag, lengths);
+            for (size_t k = 0; k < e.count; ++k) {
+                uint32_t length = 0;
+                if (!Element(tiff, e, k, v)) {
+                    from(tiff.Get32(e.at + 8));
+                    break;
+                }
+                if (paired && Element(tiff, lengths, k, length))
+                    span(v, length);
+                else
+                    from(v);
+            }
         }
     }
-    return next;
+    return used;
 }
 
 }  // namespace
@@ -61,6 +148,12 @@ bool SetPixelDimensions(TiffView& tiff, uint32_t width, uint32_t height) {
     return changed;
 }
 
+bool HasThumbnail(const TiffView& tiff) {
+    const size_t ifd1 = tiff.NextIfd(tiff.FirstIfd());
+    TiffEntry e;
+    return tiff.Find(ifd1, kThumbnailOffset, e) || tiff.Find(ifd1, kStripOffsets, e);
+}
+
 bool FindThumbnail(const TiffView& tiff, ThumbnailPlace& place) {
     const size_t ifd1 = tiff.NextIfd(tiff.FirstIfd());
     TiffEntry offsetEntry, compression;
@@ -76,33 +169,64 @@ bool FindThumbnail(const TiffView& tiff, ThumbnailPlace& place) {
     if (offset < 8 || length < 4 || !tiff.Within(offset, length)) return false;
     const uint8_t* thumb = tiff.Data() + offset;
     if (thumb[0] != 0xFF || thumb[1] != 0xD8) return false;
-    // A thumbnail that an IFD or another value lies in is no thumbnail to write over.
-    if (NextUsed(tiff, offset) < offset + length) return false;
+    const size_t end = offset + length;
+    size_t limit = tiff.Size();
+    bool shared = false, last = true;
+    for (const Range& r : UsedRanges(tiff, offsetEntry.at)) {
+        if (r.end <= offset) continue;
+        if (r.start >= end) {
+            limit = std::min(limit, r.start);
+            last = false;
+        } else if (r.start <= offset && r.end >= end) {
+            shared = true;  // a MakerNote that holds it, a second reference to it
+        } else {
+            return false;  // something of its own lies in it: no thumbnail to write over
+        }
+    }
+    if (shared) {
+        limit = end;
+        last = false;
+    }
     place.offset = offset;
     place.length = length;
-    // Room to grow: only bytes that are zero and that nothing else uses, so that a
-    // thumbnail that once shrank may grow back on the next turn.
-    const size_t end = offset + length;
-    const size_t limit = NextUsed(tiff, end);
+    place.last = last;
+    // Room to grow: only zero bytes, so that a thumbnail that once shrank may grow
+    // back on the next turn, and bytes of unknown use are never taken.
     size_t room = end;
     while (room < limit && tiff.Data()[room] == 0) ++room;
     place.room = room - offset;
     return true;
 }
 
-bool PutThumbnail(TiffView& tiff, const ThumbnailPlace& place,
-                  const std::vector<Output::Piece>& pieces) {
-    size_t total = 0;
-    for (const Output::Piece& p : pieces) total += p.size;
+bool PutThumbnail(TiffView& tiff, const ThumbnailPlace& place, const std::vector<uint8_t>& thumbnail) {
+    const size_t total = thumbnail.size();
     if (total > place.room || total > 0xFFFFFFFFu) return false;
     if (place.lengthEntry.type == 3 && total > 0xFFFF) return false;
     uint8_t* at = tiff.Data() + place.offset;
-    for (const Output::Piece& p : pieces) {
-        std::memmove(at, p.data, p.size);
-        at += p.size;
-    }
-    if (total < place.length) std::memset(at, 0, place.length - total);
+    std::memcpy(at, thumbnail.data(), total);
+    if (total < place.length) std::memset(at + total, 0, place.length - total);
     return tiff.SetNumber(place.lengthEntry, static_cast<uint32_t>(total));
+}
+
+std::vector<uint8_t> GrownSegment(const uint8_t* segment, size_t size, size_t block,
+                                  const ThumbnailPlace& place,
+                                  const std::vector<uint8_t>& thumbnail) {
+    // The length field stands just before the payload, "Exif\0\0" just before the block.
+    const size_t lengthAt = block - 6 - 2;
+    const size_t at = block + place.offset, rest = at + place.room;
+    if (!place.last || thumbnail.size() <= place.room || rest > size) return {};
+    const size_t length = Read16(segment + lengthAt) + thumbnail.size() - place.room;
+    if (length > 0xFFFF) return {};
+    std::vector<uint8_t> grown;
+    grown.reserve(size + thumbnail.size() - place.room);
+    grown.insert(grown.end(), segment, segment + at);
+    grown.insert(grown.end(), thumbnail.begin(), thumbnail.end());
+    grown.insert(grown.end(), segment + rest, segment + size);
+    grown[lengthAt] = static_cast<uint8_t>(length >> 8);
+    grown[lengthAt + 1] = static_cast<uint8_t>(length);
+    TiffView tiff(grown.data() + block, grown.size() - block);
+    if (!tiff.SetNumber(place.lengthEntry, static_cast<uint32_t>(thumbnail.size()))) return {};
+    return grown;
 }
 
 }  // namespace vantrel

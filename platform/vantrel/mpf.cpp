@@ -19,6 +19,22 @@ bool IsMpf(const uint8_t* file, const SegmentRef& s) {
     return s.marker == 0xE2 && s.end - s.at >= 8 + 8 && std::memcmp(file + s.at + 4, "MPF\0", 4) == 0;
 }
 
+// Whether the entry table [at, at + size) shares a byte with the header, the index's
+// own directory, another of its values or the directory after it: writing the new
+// sizes and offsets would damage the index, so such an index is not written.
+bool Overlaps(const TiffView& mp, size_t ifd, const TiffEntry& table, size_t at, size_t size) {
+    auto over = [&](size_t start, size_t n) { return start < at + size && at < start + n; };
+    const size_t count = mp.EntryCount(ifd);
+    if (over(0, 8) || over(ifd, 2 + 12 * count + 4)) return true;
+    for (size_t i = 0; i < count; ++i) {
+        const TiffEntry e = mp.EntryAt(ifd, i);
+        size_t value = 0, n = 0;
+        if (e.at != table.at && mp.ValueRange(e, value, n) && n > 4 && over(value, n)) return true;
+    }
+    const size_t next = mp.NextIfd(ifd);
+    return next != 0 && over(next, 2 + 12 * mp.EntryCount(next) + 4);
+}
+
 }  // namespace
 
 bool ReadMpfIndex(const uint8_t* file, size_t fileSize, const PictureLayout& layout,
@@ -33,8 +49,10 @@ bool ReadMpfIndex(const uint8_t* file, size_t fileSize, const PictureLayout& lay
     const TiffView mp(const_cast<uint8_t*>(file + header), s.end - header);
     TiffEntry entries;
     size_t at = 0, size = 0;
-    if (!mp.Find(mp.FirstIfd(), kMpEntry, entries) || entries.type != 7 ||
-        !mp.ValueRange(entries, at, size) || size < kEntrySize || size % kEntrySize != 0)
+    const size_t ifd = mp.FirstIfd();
+    if (!mp.Find(ifd, kMpEntry, entries) || entries.type != 7 ||
+        !mp.ValueRange(entries, at, size) || size < kEntrySize || size % kEntrySize != 0 ||
+        Overlaps(mp, ifd, entries, at, size))
         return false;
     // All or nothing: an index with one entry that finds no picture is left as it is,
     // and so is every byte after the first picture.

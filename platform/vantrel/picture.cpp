@@ -6,8 +6,11 @@
 
 #include "platform/vantrel/exif_block.h"
 #include "platform/vantrel/mpf.h"
+#include "platform/vantrel/thumbnail.h"
+#include "platform/vantrel/xmp.h"
 #include "platform/vantrel/vantrel_internal.h"
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <system_error>
@@ -17,9 +20,8 @@ namespace vantrel {
 
 namespace {
 
-// Bounds on what a file may make us do besides its first picture: EXIF thumbnails
-// are a few hundred pixels wide, and MPF files hold a handful of pictures.
-constexpr uint64_t kMaxThumbnailPixels = uint64_t{1} << 22;
+// A bound on what a file may make us do besides its first picture: MPF files hold a
+// handful of pictures.
 constexpr size_t kMaxFurtherPictures = 64;
 
 // Where each position of the zigzag order of a DQT segment lies in natural order.
@@ -73,32 +75,6 @@ bool ReadQuant(const uint8_t* segment, size_t size, bool transpose, uint8_t* cop
     return true;
 }
 
-// Turns the thumbnail that `tiff` (a copy of the EXIF block at `source`) points to,
-// in place; false, with the copy untouched, when it is no JPEG, cannot be turned or
-// would not fit. Its Huffman tables are made for it, so that it keeps to its room.
-bool TurnThumbnail(const uint8_t* source, TiffView& tiff, uint16_t code) {
-    ThumbnailPlace place;
-    if (!FindThumbnail(tiff, place)) return false;
-    const uint8_t* thumb = source + place.offset;
-    FrameInfo frame;
-    PictureLayout layout;
-    if (ProbeFrame(thumb, place.length, frame) != kOk ||
-        uint64_t(frame.width) * uint64_t(frame.height) > kMaxThumbnailPixels ||
-        !ReadLayout(thumb, place.length, layout))
-        return false;
-    Output result;
-    Splice splice;
-    PictureOptions options;
-    options.optimize = true;
-    options.thumbnail = false;
-    const bool made = TransformPicture(thumb, layout, frame, code, options, result, splice) == kOk;
-    result.Finish(made);
-    if (!made || result.Size() > place.room) return false;
-    int width = 0, height = 0;
-    TransformedSize(frame, code, width, height);
-    return DecodesAs(result, width, height) && PutThumbnail(tiff, place, result.Pieces());
-}
-
 // A further picture of an MPF index, transformed whole into `out` (finished): the
 // bytes after its EOI that its entry still counts stay with it.
 Status TransformFurther(const uint8_t* picture, size_t size, uint16_t code, Output& out) {
@@ -120,61 +96,77 @@ Status TransformFurther(const uint8_t* picture, size_t size, uint16_t code, Outp
 }  // namespace
 
 bool MakeSplice(const uint8_t* data, const PictureLayout& layout, uint16_t code,
-                const std::vector<const uint8_t*>& replaced, size_t deferred, Output& owner,
-                Splice& splice) {
+                const std::vector<Replacement>& replaced, const std::vector<size_t>& deferred,
+                Output& owner, Splice& splice) {
     const bool transpose = code == 1 || code == 3;
     bool framed = false;
+    splice.deferred.reserve(deferred.size());  // the encoder's callbacks must not allocate
     for (size_t i = 0; i < layout.header.size(); ++i) {
         const SegmentRef& s = layout.header[i];
         std::vector<Splice::Item>& items = framed ? splice.afterFrame : splice.beforeFrame;
         if (IsFrame(s.marker)) {
             framed = true;
         } else if (IsMetadata(s.marker)) {
-            const uint8_t* bytes = i < replaced.size() && replaced[i] ? replaced[i] : data + s.start;
-            items.push_back(Splice::Item{bytes, s.end - s.start, i == deferred});
+            const bool other = i < replaced.size() && replaced[i].data != nullptr;
+            const bool later = std::find(deferred.begin(), deferred.end(), i) != deferred.end();
+            items.push_back(Splice::Item{other ? replaced[i].data : data + s.start,
+                                         other ? replaced[i].size : s.end - s.start, later, i});
         } else if (s.marker == 0xDB) {
             const size_t size = s.end - s.at;
             uint8_t* copy = nullptr;
             if (transpose && (copy = owner.Own(size)) == nullptr) return false;
             // A table that cannot be read here is left to the encoder to write.
             if (ReadQuant(data + s.at, size, transpose, copy, splice))
-                items.push_back(Splice::Item{copy ? copy : data + s.at, size, false});
+                items.push_back(Splice::Item{copy ? copy : data + s.at, size, false, i});
         }
         // DHT and DRI: the encoder writes its own Huffman tables and no restarts.
     }
     for (const SegmentRef& s : layout.tail)
-        splice.tail.push_back(Splice::Item{data + s.start, s.end - s.start, false});
+        splice.tail.push_back(Splice::Item{data + s.start, s.end - s.start, false, SIZE_MAX});
     return true;
 }
 
 Status TransformPicture(const uint8_t* data, const PictureLayout& layout, const FrameInfo& frame,
                         uint16_t code, const PictureOptions& options, Output& out,
                         Splice& splice) {
-    std::vector<const uint8_t*> replaced(layout.header.size(), nullptr);
+    std::vector<Replacement> replaced(layout.header.size());
+    ThumbnailFate fate = ThumbnailFate::kNone;
     size_t segment = 0, offset = 0, size = 0;
     if (FindExif(data, layout, segment, offset, size)) {
         const SegmentRef& s = layout.header[segment];
-        uint8_t* copy = out.Own(s.end - s.start);
+        const size_t length = s.end - s.start, block = offset - s.start;
+        uint8_t* copy = out.Own(length);
         if (copy == nullptr) return kNoMemory;
-        std::memcpy(copy, data + s.start, s.end - s.start);
-        TiffView tiff(copy + (offset - s.start), size);
+        std::memcpy(copy, data + s.start, length);
+        TiffView tiff(copy + block, size);
         int width = 0, height = 0;
         TransformedSize(frame, code, width, height);
         bool changed = false;
         if (tiff.Valid() && (width != frame.width || height != frame.height))
             changed = SetPixelDimensions(tiff, static_cast<uint32_t>(width),
                                          static_cast<uint32_t>(height));
-        if (tiff.Valid() && options.thumbnail && TurnThumbnail(data + offset, tiff, code))
-            changed = true;
-        if (changed) replaced[segment] = copy;
+        std::vector<uint8_t> grown;
+        if (tiff.Valid() && options.thumbnail) {
+            fate = TurnThumbnail(data + offset, copy, length, block, code, grown);
+            changed |= fate == ThumbnailFate::kTurned;
+        }
+        if (!grown.empty()) {
+            uint8_t* bytes = out.Own(grown.size());
+            if (bytes == nullptr) return kNoMemory;
+            std::memcpy(bytes, grown.data(), grown.size());
+            replaced[segment] = Replacement{bytes, grown.size()};
+        } else if (changed) {
+            replaced[segment] = Replacement{copy, length};
+        }
     }
+    if (options.fate != nullptr) *options.fate = fate;
     if (!MakeSplice(data, layout, code, replaced, options.deferred, out, splice)) return kNoMemory;
     return EncodePicture(data, layout.end, frame, code, options.optimize, splice, out,
                          options.finish);
 }
 
 Status TransformBuffer(const uint8_t* data, size_t size, const FrameInfo& frame, uint16_t code,
-                       Output& out) {
+                       Output& out, ThumbnailFate* fate) {
     struct Unfinished {  // whatever happens, the readers are let go
         Output& out;
         ~Unfinished() { out.Finish(false); }
@@ -217,9 +209,14 @@ Status TransformBuffer(const uint8_t* data, size_t size, const FrameInfo& frame,
         }
     }
 
+    // The MPF index and the XMP container directory hold the further pictures' sizes,
+    // known only once they are turned: both are written last.
     Splice splice;
     PictureOptions options;
-    options.deferred = multi ? mpf.segment : SIZE_MAX;
+    options.fate = fate;
+    const size_t xmp = multi && !mpf.others.empty() ? FindXmp(data, layout) : SIZE_MAX;
+    if (multi) options.deferred.push_back(mpf.segment);
+    if (xmp != SIZE_MAX) options.deferred.push_back(xmp);
     options.finish = [&]() -> Status {
         if (side.joinable()) side.join();
         if (furtherStatus != kOk) return furtherStatus;
@@ -235,14 +232,17 @@ Status TransformBuffer(const uint8_t* data, size_t size, const FrameInfo& frame,
             cursor = p.start + p.size;
         }
         if (!out.Append(data + cursor, size - cursor)) return kNoMemory;
-        if (multi && splice.deferredPiece != SIZE_MAX) {
-            const SegmentRef& s = layout.header[mpf.segment];
+        for (const Splice::Deferred& d : splice.deferred) {
+            const SegmentRef& s = layout.header[d.segment];
             uint8_t* copy = out.Own(s.end - s.start);
             if (copy == nullptr) return kNoMemory;
             std::memcpy(copy, data + s.start, s.end - s.start);
-            WriteMpfIndex(copy, s.end - s.start, splice.deferredOffset, layout, mpf, firstSize,
-                          starts, sizes);
-            out.Settle(splice.deferredPiece, copy);
+            if (d.segment == mpf.segment)
+                WriteMpfIndex(copy, s.end - s.start, d.offset, layout, mpf, firstSize, starts,
+                              sizes);
+            else if (!UpdateContainerLengths(copy, s.end - s.start, layout.end, mpf.others, sizes))
+                continue;  // left as it was
+            out.Settle(d.piece, copy);
         }
         out.Finish(true);
         return kOk;

@@ -384,7 +384,7 @@ Status RewriteInPlace(FileOps& ops, const std::string& target, const struct stat
 
 }  // namespace
 
-Status TransformFile(const char* path, uint16_t code, FileOps& ops) {
+Status TransformFile(const char* path, uint16_t code, FileOps& ops, ThumbnailFate* fate) {
     if (path == nullptr || *path == '\0' || code < 1 || code > 5) return kBadArgument;
 
     // A link is followed to its target, so that the copy lies beside the target and
@@ -432,7 +432,7 @@ Status TransformFile(const char* path, uint16_t code, FileOps& ops) {
         return FsyncRetry(ops, tempFd.get()) == 0 ? kOk : kSyncFailed;
     });
     Worker check(result, [&] { return DecodesAs(result, width, height) ? kOk : kVerifyFailed; });
-    status = TransformBuffer(original.data.get(), original.size, frame, code, result);
+    status = TransformBuffer(original.data.get(), original.size, frame, code, result, fate);
     const Status written = writer.Wait();
     if (status != kOk) return status;
     if (written != kOk) return written;

@@ -89,8 +89,9 @@ void Insert(j_compress_ptr cinfo, const std::vector<Splice::Item>& items) {
         Flush(cinfo);
         bool ok;
         if (item.deferred) {
-            d.splice->deferredOffset = d.out->Size();
-            ok = d.out->AppendDeferred(item.data, item.size, d.splice->deferredPiece);
+            Splice::Deferred deferred{item.segment, 0, d.out->Size()};
+            ok = d.out->AppendDeferred(item.data, item.size, deferred.piece);
+            if (ok) d.splice->deferred.push_back(deferred);
         } else {
             ok = d.out->Append(item.data, item.size);
         }

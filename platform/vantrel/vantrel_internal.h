@@ -1,8 +1,9 @@
 #pragma once
 // Inside libvantrel: the JPEG structure (layout.cpp), the libjpeg work on buffers
-// (transform.cpp), the pictures of a file with their EXIF thumbnails and MPF index
-// (picture.cpp, exif_block.cpp, mpf.cpp) and the safe replacement of the file
-// (safe_replace.cpp). Not part of the library's interface.
+// (transform.cpp), the pictures of a file with their EXIF thumbnails, MPF index and
+// XMP container directory (picture.cpp, exif_block.cpp, thumbnail.cpp, mpf.cpp,
+// xmp.cpp) and the safe replacement of the file (safe_replace.cpp). Not part of the
+// library's interface.
 
 #include <condition_variable>
 #include <cstddef>
@@ -152,22 +153,32 @@ struct Splice {
         const uint8_t* data;
         size_t size;
         bool deferred;
+        size_t segment;  // the header segment it stands for (SIZE_MAX: none)
     };
     std::vector<Item> beforeFrame, afterFrame, tail;
     // Quantisation tables the items define (natural order, as the result uses them);
     // the encoder writes only those that differ.
     bool defines[4] = {};
     uint16_t tables[4][64] = {};
-    // Set while encoding: the output piece of the deferred item and its offset.
-    size_t deferredPiece = SIZE_MAX, deferredOffset = 0;
+    // Set while encoding: each deferred item's header segment, output piece and offset.
+    struct Deferred {
+        size_t segment, piece, offset;
+    };
+    std::vector<Deferred> deferred;
 };
 
-// The splice of `layout`'s segments for `code`: `replaced` gives patched bytes for
-// some header segments (nullptr: the original's; same size as [start, end)), the
-// header segment `deferred` is written as a deferred piece. Copies go to `owner`.
+// A header segment given other bytes than the original's (nullptr: the original's).
+struct Replacement {
+    const uint8_t* data = nullptr;
+    size_t size = 0;
+};
+
+// The splice of `layout`'s segments for `code`: `replaced` gives other bytes for
+// some header segments, the header segments in `deferred` are written as deferred
+// pieces. Copies go to `owner`.
 bool MakeSplice(const uint8_t* data, const PictureLayout& layout, uint16_t code,
-                const std::vector<const uint8_t*>& replaced, size_t deferred, Output& owner,
-                Splice& splice);
+                const std::vector<Replacement>& replaced, const std::vector<size_t>& deferred,
+                Output& owner, Splice& splice);
 
 // Encodes the transformed coefficients of the picture `data` (SOI to EOI) into `out`,
 // with the splice's segments around them, as jpegtran -trim does the pixels: partial
@@ -178,25 +189,32 @@ Status EncodePicture(const uint8_t* data, size_t size, const FrameInfo& frame, u
                      bool optimize, Splice& splice, Output& out,
                      const std::function<Status()>& finish);
 
+// What became of a picture's EXIF thumbnail (IFD1's picture): none there, turned
+// with the picture, or kept as it was (its IFD1 then still describes it).
+enum class ThumbnailFate { kNone, kTurned, kKept };
+
 // One picture transformed into `out` (not finished): its first EXIF block given the
 // new pixel dimensions and, when `thumbnail`, its turned thumbnail (picture.cpp).
 struct PictureOptions {
     bool optimize = false;
     bool thumbnail = true;
-    size_t deferred = SIZE_MAX;  // header segment settled later (the MPF index)
+    std::vector<size_t> deferred;  // header segments settled later (MPF index, XMP)
     std::function<Status()> finish;
+    ThumbnailFate* fate = nullptr;  // set when not null
 };
 Status TransformPicture(const uint8_t* data, const PictureLayout& layout, const FrameInfo& frame,
                         uint16_t code, const PictureOptions& options, Output& out,
                         Splice& splice);
 
 // Lossless transform of a whole JPEG file in memory: the first picture with its
-// thumbnail, the further pictures of an MPF index (their sizes and offsets rewritten),
-// every other byte after the first picture's EOI kept as it was. The result goes to
-// `out` piece by piece as it is encoded; `data` must outlive `out`. `out` is finished
-// in every case, complete on kOk; on failure nothing of the file is to be written.
+// thumbnail, the further pictures of an MPF index (their sizes and offsets rewritten,
+// in the index and in the XMP container directory), every other byte after the first
+// picture's EOI kept as it was. The result goes to `out` piece by piece as it is
+// encoded; `data` must outlive `out`. `out` is finished in every case, complete on
+// kOk; on failure nothing of the file is to be written. `fate` (may be null) tells
+// what became of the first picture's thumbnail.
 Status TransformBuffer(const uint8_t* data, size_t size, const FrameInfo& frame,
-                       uint16_t code, Output& out);
+                       uint16_t code, Output& out, ThumbnailFate* fate = nullptr);
 
 // Decodes the whole image data once (at 1/8 scale: every coefficient is still
 // entropy-decoded) and checks that it is `width` x `height`. Any warning counts as
@@ -217,7 +235,9 @@ public:
     virtual int Rename(const char* from, const char* to);
 };
 
-// The whole job of vtJpegLosslessTransform with the given system calls.
-Status TransformFile(const char* path, uint16_t code, FileOps& ops);
+// The whole job of vtJpegLosslessTransform with the given system calls; `fate` (may
+// be null) tells what became of the thumbnail, and means something only on kOk.
+Status TransformFile(const char* path, uint16_t code, FileOps& ops,
+                     ThumbnailFate* fate = nullptr);
 
 }  // namespace vantrel

@@ -52,6 +52,49 @@ QByteArray Photo(int width, int height, Sampling sampling, uint16_t orientation,
     return MakeJpeg(spec);
 }
 
+TEST(TransformEndToEndThumbnail, Ifd1OrientationFollowsOnlyATurnedThumbnail) {
+    TempHome home;
+    TempDir dir;
+    ScopedDialogs dialogs;
+    TLanguage language(nullptr);
+    sys::SetProcessArguments({});
+    JpegSpec thumbSpec;
+    thumbSpec.width = 48;
+    thumbSpec.height = 32;
+    thumbSpec.jfif = false;
+    JpegSpec arithmetic = thumbSpec;
+    arithmetic.arithmetic = true;  // not turned: IFD1 still describes it as it was
+    const struct {
+        const char* what;
+        QByteArray thumbnail;
+        int ifd1;  // IFD1's Orientation afterwards
+    } cases[] = {
+        {"turned", MakeJpeg(thumbSpec), 1},
+        {"kept", MakeJpeg(arithmetic), 6},
+        {"none", QByteArray(), 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        TiffBuilder t(false);
+        const int ifd0 = t.AddIfd();
+        const int ifd1 = t.AddIfd();
+        t.Short(ifd0, 0x0112, 6);
+        t.Link(ifd0, ifd1);
+        t.Short(ifd1, 0x0103, 6);
+        t.Short(ifd1, 0x0112, 6);
+        if (!c.thumbnail.isEmpty()) t.Thumbnail(ifd1, c.thumbnail);
+        JpegSpec spec;
+        spec.segments.push_back({0xE1, ExifPayload(t.Build())});
+        const QString path = dir.File("thumb.jpg");
+        WriteFile(path, MakeJpeg(spec));
+        TransformJpeg(&language, path, 1, false, nullptr);
+        const auto found = ExiftoolOrientations(path);
+        ASSERT_EQ(found.size(), 2u);
+        EXPECT_EQ(found[0], std::make_pair(QString("IFD0"), 1));
+        EXPECT_EQ(found[1], std::make_pair(QString("IFD1"), c.ifd1));
+    }
+}
+
 }  // namespace
 
 TEST_P(TransformEndToEnd, EveryOldOrientation) {

@@ -1,4 +1,4 @@
-// The library exports only vtJpegLosslessTransform, so the tests of its inside
+// The library exports only its C functions, so the tests of its inside
 // (vantrel_internal.h) get their own copy of it compiled into the test program.
 
 #include "platform/vantrel/decode_check.cpp"
@@ -8,5 +8,7 @@
 #include "platform/vantrel/output.cpp"
 #include "platform/vantrel/picture.cpp"
 #include "platform/vantrel/safe_replace.cpp"
+#include "platform/vantrel/thumbnail.cpp"
 #include "platform/vantrel/tiff.cpp"
 #include "platform/vantrel/transform.cpp"
+#include "platform/vantrel/xmp.cpp"

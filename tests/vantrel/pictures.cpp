@@ -23,6 +23,19 @@ uint32_t Get(const QByteArray& b, qsizetype at, int n, bool big) {
 
 }  // namespace
 
+QByteArray Put32(uint32_t v, bool big) {
+    QByteArray b(4, '\0');
+    for (int i = 0; i < 4; ++i) b[big ? 3 - i : i] = static_cast<char>(v >> (8 * i));
+    return b;
+}
+
+QByteArray Put16(uint16_t v, bool big) {
+    QByteArray b(2, '\0');
+    b[big ? 0 : 1] = static_cast<char>(v >> 8);
+    b[big ? 1 : 0] = static_cast<char>(v);
+    return b;
+}
+
 std::vector<ListedSegment> ListSegments(const QByteArray& jpeg) {
     std::vector<ListedSegment> out;
     if (jpeg.size() < 4 || static_cast<uint8_t>(jpeg[0]) != 0xFF || static_cast<uint8_t>(jpeg[1]) != 0xD8)
@@ -78,8 +91,8 @@ QStringList Skeleton(const QByteArray& jpeg) {
     return out;
 }
 
-QByteArray ExifWithThumbnail(const QByteArray& thumbnail, bool bigEndian, int width, int height,
-                             int slack) {
+QByteArray TiffWithThumbnail(const QByteArray& thumbnail, bool bigEndian, int width, int height,
+                             const ThumbnailLayout& layout) {
     TiffBuilder t(bigEndian);
     const int ifd0 = t.AddIfd();
     const int exif = t.AddIfd();
@@ -92,11 +105,25 @@ QByteArray ExifWithThumbnail(const QByteArray& thumbnail, bool bigEndian, int wi
     t.Raw(exif, 0x9000, 7, 4, "0230");
     t.Short(exif, 0xA002, static_cast<uint16_t>(width));
     t.Long(exif, 0xA003, static_cast<uint32_t>(height));
+    if (!layout.maker.isEmpty())
+        t.Raw(exif, 0x927C, 7, static_cast<uint32_t>(layout.maker.size()), layout.maker);
     t.Short(ifd1, 0x0103, 6);
     t.Short(ifd1, 0x0112, 1);
     t.Rational(ifd1, 0x011A, 72, 1);
-    t.Thumbnail(ifd1, thumbnail);
-    return ExifPayload(t.Build() + QByteArray(slack, '\0'));
+    if (layout.at == 0) {
+        t.Thumbnail(ifd1, thumbnail);
+    } else {
+        t.LongLiteral(ifd1, 0x0201, layout.at);
+        t.Long(ifd1, 0x0202, static_cast<uint32_t>(thumbnail.size()));
+    }
+    if (layout.next != 0) t.NextLiteral(ifd1, layout.next);
+    return t.Build();
+}
+
+QByteArray ExifWithThumbnail(const QByteArray& thumbnail, bool bigEndian, int width, int height,
+                             int slack) {
+    return ExifPayload(TiffWithThumbnail(thumbnail, bigEndian, width, height) +
+                       QByteArray(slack, '\0'));
 }
 
 qsizetype ValueField(const QByteArray& jpeg, int which, uint16_t tag) {

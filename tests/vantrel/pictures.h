@@ -31,8 +31,21 @@ std::vector<ListedSegment> ListSegments(const QByteArray& jpeg);
 // what lies between them) and "EOI", in file order; DQT, DHT and DRI left out.
 QStringList Skeleton(const QByteArray& jpeg);
 
-// An EXIF block whose IFD1 holds `thumbnail` (a JPEG or any bytes), with an Exif IFD
-// giving the pixel size, followed by `slack` zero bytes inside the block.
+// Numbers in either byte order.
+QByteArray Put16(uint16_t v, bool big);
+QByteArray Put32(uint32_t v, bool big);
+
+// A TIFF block whose IFD1 holds `thumbnail` (a JPEG or any bytes), with an Exif IFD
+// giving the pixel size. By default the thumbnail comes after everything else; else
+// IFD1's offset entry says `at` (where the caller puts it); `next` is IFD1's next-IFD
+// link, `maker` the Exif IFD's MakerNote.
+struct ThumbnailLayout {
+    uint32_t at = 0, next = 0;
+    QByteArray maker;
+};
+QByteArray TiffWithThumbnail(const QByteArray& thumbnail, bool bigEndian, int width, int height,
+                             const ThumbnailLayout& layout = {});
+// The EXIF payload of that block, followed by `slack` zero bytes inside the block.
 QByteArray ExifWithThumbnail(const QByteArray& thumbnail, bool bigEndian, int width, int height,
                              int slack = 0);
 
