@@ -13,9 +13,7 @@
 #include "platform/vcl/application.h"
 #include "translation/lang.h"
 
-#include <algorithm>
-#include <cstring>
-#include <vector>
+#include <optional>
 
 // Rows: transform code 1..5; columns: old orientation 1..8.
 const TExifOrientation OrientationTable[5][8] = {
