@@ -6,6 +6,7 @@
 #include "platform/system/filenames.h"
 
 #include <QBuffer>
+#include <QFile>
 #include <QImageReader>
 #include <QPainter>
 #include <algorithm>
@@ -170,14 +171,27 @@ QImage DecodeJpegCovering(const QByteArray& jpeg, int minWidth, int minHeight) {
     return image;
 }
 
-QByteArray ReadWholeFile(const QString& fileName) {
+namespace {
+
+// The file opened for reading by the name's own bytes, when it is a regular file (a
+// FIFO put in its place must not hang the draw); -1 otherwise.
+int OpenRegularFile(const QString& fileName, struct stat& st) {
     const QByteArray path = sys::EncodeFileName(fileName);
     const int fd = path.isEmpty() ? -1 : ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return -1;
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) return fd;
+    ::close(fd);
+    return -1;
+}
+
+}  // namespace
+
+QByteArray ReadWholeFile(const QString& fileName) {
+    struct stat st {};
+    const int fd = OpenRegularFile(fileName, st);
     if (fd < 0) return {};
     QByteArray bytes;
-    struct stat st {};
-    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0 &&
-        st.st_size < (int64_t(1) << 31)) {
+    if (st.st_size > 0 && st.st_size < (int64_t(1) << 31)) {
         bytes.resize(static_cast<qsizetype>(st.st_size));
         qsizetype have = 0;
         while (have < bytes.size()) {
@@ -236,10 +250,17 @@ QImage DecodedFor(TGPImage::Data& d, int width, int height) {
     }
     case Kind::Other: {
         if (!kept.isNull()) return kept;
-        // Read by the name's own bytes; Qt's reader would encode the name itself.
-        QByteArray bytes = ReadWholeFile(d.fileName);
-        QBuffer buffer(&bytes);
-        QImageReader reader(&buffer, d.format);
+        // Opened by the name's own bytes (Qt's reader would encode the name itself) and
+        // read as the reader goes: the file's bytes are not held beside the pixels.
+        struct stat st {};
+        const int fd = OpenRegularFile(d.fileName, st);
+        if (fd < 0) return {};
+        QFile file;
+        if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+            ::close(fd);
+            return {};
+        }
+        QImageReader reader(&file, d.format);
         reader.setAutoTransform(false);
         const DecodeShare share(uint64_t(d.width) * d.height * 8);  // read, then converted
         QImage image = reader.read();
