@@ -149,10 +149,12 @@ QImage DecodeJpegCovering(const QByteArray& jpeg, int minWidth, int minHeight) {
     // A header may claim 65535 x 65535 in a few bytes: the cost is known before any
     // of it is allocated.
     JpegFrame frame;
-    if (!ReadJpegFrame(jpeg, frame) || frame.Cost() > kMaxDecodeBytes) return {};
+    if (!ReadJpegFrame(jpeg, frame)) return {};
     int w = 0, h = 0;
     CoveringSize(width, height, std::max(1, minWidth), std::max(1, minHeight), &w, &h);
-    const DecodeShare share(uint64_t(w) * uint64_t(h) * 4 + frame.wholeImageCoefficientBytes);
+    const uint64_t cost = frame.CostAt(uint64_t(w), uint64_t(h));
+    if (cost > kMaxDecodeBytes) return {};
+    const DecodeShare share(cost);
     if (colorspace == TJCS_CMYK || colorspace == TJCS_YCCK) return DecodeWithQt(jpeg, w, h);
 
     QImage image(w, h, QImage::Format_RGB32);

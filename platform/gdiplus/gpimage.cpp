@@ -257,7 +257,7 @@ TGPImage::TGPImage(const QString& fileName, bool /*useEmbeddedColorManagement*/)
         d_->exif = std::move(header.exif);
         gdiplus_detail::JpegFrame frame;
         if (!gdiplus_detail::ReadJpegFrame(header.bytes, frame) ||
-            frame.Cost() > gdiplus_detail::kMaxDecodeBytes)
+            frame.SmallestCost() > gdiplus_detail::kMaxDecodeBytes)
             RefuseDecoding();
         return;
     }

@@ -74,7 +74,7 @@ struct TGPImage::Data {
 namespace gdiplus_detail {
 
 // The most memory one picture's decode may take; a picture that needs more cannot be
-// read. A 12-megapixel photo takes 36 MB, a progressive one 72 MB more.
+// read. A 12-megapixel photo drawn at 1/8 takes 0.75 MB, a progressive one 72 MB more.
 constexpr uint64_t kMaxDecodeBytes = uint64_t(512) << 20;
 
 // What a JPEG's frame and first scan headers tell about the memory its decode takes.
@@ -85,10 +85,14 @@ struct JpegFrame {
     // The coefficient buffers of the whole picture, which a progressive (or otherwise
     // multi-scan) decode allocates even when it decodes at 1/8; 0 for a single scan.
     uint64_t wholeImageCoefficientBytes = 0;
-    // What the bound is checked against: the samples at full size plus those buffers.
-    uint64_t Cost() const {
-        return uint64_t(width) * uint64_t(height) * uint64_t(components) +
-               wholeImageCoefficientBytes;
+    // What a decode to outWidth x outHeight (32-bit pixels) takes: its samples plus
+    // those buffers. A single-scan picture decoded with DCT scaling needs no more.
+    uint64_t CostAt(uint64_t outWidth, uint64_t outHeight) const {
+        return outWidth * outHeight * 4 + wholeImageCoefficientBytes;
+    }
+    // The cheapest decode there is, at 1/8: over the bound, nothing can be drawn.
+    uint64_t SmallestCost() const {
+        return CostAt((uint64_t(width) + 7) / 8, (uint64_t(height) + 7) / 8);
     }
 };
 // False when the bytes hold no frame header followed by a scan header.
