@@ -131,6 +131,10 @@ void TForm::ApplyWindowFlags() {
     Qt::WindowFlags flags;
     switch (borderStyle_) {
     case bsNone: flags = Qt::Window | Qt::FramelessWindowHint; break;
+    // A dialog asks for the close box alone (the window manager's functions without
+    // minimise and maximise). Openbox keeps its minimise box on every dialog whatever
+    // the hints say; only torn-off toolbar and menu types lose it there, and those it
+    // will not focus by a click, so a dialog stays a dialog.
     case bsDialog: flags = Qt::Dialog | frame; break;
     case bsToolWindow:
     case bsSizeToolWin: flags = Qt::Tool | frame; break;
